@@ -1,0 +1,45 @@
+# Two commands do everything on a fresh Debian 12 machine:
+#   make run    installs what is missing, builds the game and its data, plays
+#   make test   the same set-up, then the whole test suite (headless)
+
+BUILD    ?= build
+ARGS     ?=
+SANITIZE ?= OFF
+
+# Debian 12 packages the build, the content tools and the tests need.
+PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
+            libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: run test deps build sanitize bench clean
+
+run: build
+	cd $(BUILD) && ./quenzy $(ARGS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+# Installs only the packages that are not there yet.
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $$missing; \
+	fi
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DQUENZY_SANITIZE=$(SANITIZE)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2
+
+# Everything, tests included, with AddressSanitizer and UBSan.
+sanitize:
+	$(MAKE) test BUILD=build-asan SANITIZE=ON
+
+clean:
+	rm -rf $(BUILD) build-asan

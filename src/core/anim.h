@@ -1,0 +1,52 @@
+#pragma once
+
+// The four animation queues that carry board changes out over time. Live
+// records are packed at the front of each array in the order they were added.
+
+enum { ANIM_QUEUE_SIZE = 80 };
+
+struct Transform { // a play-board fruit counting down one or two steps
+    int x, y;
+    int frames; // frames left
+    int target; // value written when the morph completes
+    int delay;  // frames before it starts
+};
+
+struct Move { // a fruit falling down its column
+    int x, y;   // column and start row
+    int pixels; // pixels fallen
+    int value;  // fruit value
+    int delay;  // frames before it starts
+};
+
+struct Shine { // a glint on a fruit of either board
+    int x, y;   // x 0 ... 15, 8 ... 15 being the target board
+    int phase;  // 0 ... 3
+    int base;   // tile frame of phase 0
+    int frames; // frames left in this phase
+};
+
+struct Eject { // a small fruit thrown off the board
+    int x, y;   // board pixels
+    int dx, dy; // speed
+    int value;  // fruit value
+};
+
+extern Transform animTrans[ANIM_QUEUE_SIZE];
+extern Move animMove[ANIM_QUEUE_SIZE];
+extern Shine animShine[ANIM_QUEUE_SIZE];
+extern Eject animEject[ANIM_QUEUE_SIZE];
+extern int curTrans, curMove, curShine, curEject;
+
+extern const int eject_dx[4];
+extern int eject_id;
+
+Transform *addTransform(int target, int x, int y, int delay, int frames);
+Move *addMove(int value, int x, int y, int delay);
+Shine *addShine(int base, int x, int y, int frames);
+Eject *addEject(int value, int x, int y);
+
+void doTrans();
+void doMove();
+void doShine();
+void doEject();

@@ -1,0 +1,169 @@
+#include "core/level.h"
+
+#include "core/anim.h"
+#include "front/scenery.h"
+#include "platform/debug.h"
+
+#include <cstdlib>
+#include <cstring>
+
+uint8_t *levelsData = nullptr;
+int levelCount = 0;
+uint8_t *levels = nullptr;
+uint8_t testLevel[LEVEL_RECORD_SIZE];
+uint8_t *currentSource = nullptr;
+uint8_t *currentSol = nullptr;
+
+int currentLevel[BOARD_CELLS];
+int currentUndo[BOARD_CELLS];
+int currentCount = 0;
+int currentMoves = 0;
+int currentBonus = 0;
+uint8_t currentTrans[BOARD_CELLS];
+uint8_t currentShining[2 * BOARD_CELLS];
+int cursorX = 4, cursorY = 5, cursorA = 0;
+int curAction = 0;
+
+const uint8_t key0[8] = {0x5C, 0xA4, 0x1F, 0x83, 0xE2, 0x6B, 0x39, 0xD0};
+const uint8_t key1[5] = {0x91, 0x2E, 0x47, 0xD3, 0x68};
+
+static const uint8_t SCRAMBLE_SEED = 0xB7;
+
+unsigned binfilesize(FILE *f) {
+    rewind(f);
+    if (fseek(f, 0, SEEK_END) != 0)
+        return 0;
+    long size = ftell(f);
+    if (size < 0 || fseek(f, 0, SEEK_SET) != 0)
+        return 0;
+    return static_cast<unsigned>(size);
+}
+
+uint8_t *loadBINFile(const char *path, unsigned *size) {
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        return nullptr;
+    unsigned length = binfilesize(f);
+    if (length == 0) {
+        fclose(f);
+        return nullptr;
+    }
+    uint8_t *buffer = static_cast<uint8_t *>(malloc(length));
+    if (!buffer) {
+        fclose(f);
+        return nullptr;
+    }
+    // A short read leaves the tail zeroed rather than uninitialised.
+    size_t got = fread(buffer, 1, length, f);
+    if (got < length)
+        memset(buffer + got, 0, length - got);
+    fclose(f);
+    if (size)
+        *size = length;
+    return buffer;
+}
+
+static uint8_t scrambleMask(unsigned i) {
+    return key1[i % 5] ^ key0[i % 8] ^ static_cast<uint8_t>(i % 256);
+}
+
+void descrambleLevels(uint8_t *bytes, unsigned size) {
+    uint8_t prev = SCRAMBLE_SEED;
+    for (unsigned i = 0; i < size; i++) {
+        bytes[i] ^= scrambleMask(i) ^ prev;
+        prev = bytes[i];
+    }
+}
+
+void scrambleLevels(uint8_t *bytes, unsigned size) {
+    uint8_t prev = SCRAMBLE_SEED;
+    for (unsigned i = 0; i < size; i++) {
+        uint8_t plain = bytes[i];
+        bytes[i] ^= scrambleMask(i) ^ prev;
+        prev = plain;
+    }
+}
+
+void loadLevels() {
+    unsigned size = 0;
+    levelsData = loadBINFile("data/levels.bin", &size);
+    if (!levelsData)
+        error("Unable to load data/levels.bin");
+    descrambleLevels(levelsData, size);
+    levelCount = levelsData[0];
+    levels = levelsData + 1;
+    // A file shorter than its count claims would send loadLevel past the end.
+    unsigned records = (size - 1) / LEVEL_RECORD_SIZE;
+    if (static_cast<unsigned>(levelCount) > records)
+        levelCount = static_cast<int>(records);
+}
+
+int solutionLength(const uint8_t *solution) {
+    int n = 0;
+    while (n < LEVEL_MAX_PICKS && solution[2 * n] != 0xFF)
+        n++;
+    return n;
+}
+
+static void readTestBoard() {
+    unsigned size = 0;
+    uint8_t *bytes = loadBINFile("test.bin", &size);
+    if (bytes && size == LEVEL_BOARDS_SIZE)
+        memcpy(testLevel, bytes, LEVEL_BOARDS_SIZE);
+    free(bytes);
+}
+
+static void resetScenery() {
+    setLionAnim(4);
+    curLionCount = 10;
+    curTotemAnim = 0;
+    curTotemFrame = 0;
+    curTotemLoop = 1;
+    curTotemCount = 12;
+    curTotemWait = 300 + 60 * (rand() & 15);
+    curSunAnim = 0;
+    curSunCount = 1;
+    birdAnimWait = 300 + 60 * (rand() & 3);
+    sleepTime = 0;
+    for (FlowerSlot &flower : animFlower)
+        flower.idle = 1;
+    for (int i = 0; i < 4; i++) {
+        WaitingBird &bird = waitingBirds[i];
+        bird.visible = rand() & 1;
+        if (bird.visible) {
+            bird.wait = 16 + (rand() & 15);
+            bird.frame = 2 + (rand() & 1);
+            bird.x = 192 + 16 * i;
+            bird.y = i < 2 ? 36 : 34;
+        }
+    }
+    flowerUp = 0;
+}
+
+void loadLevel(int index) {
+    if (index < 0) {
+        readTestBoard();
+        currentSource = testLevel;
+        currentSol = nullptr;
+        currentMoves = 64;
+    } else {
+        currentSource = levels + LEVEL_RECORD_SIZE * index;
+        currentSol = currentSource + LEVEL_BOARDS_SIZE;
+        currentMoves = solutionLength(currentSol) + currentBonus;
+    }
+    currentCount = 0;
+    for (int y = 0; y < BOARD_H; y++)
+        for (int x = 0; x < BOARD_W; x++) {
+            int v = currentSource[16 * y + x];
+            currentLevel[x + BOARD_W * y] = v;
+            if (v)
+                currentCount++;
+        }
+    memset(currentTrans, 0, sizeof currentTrans);
+    memset(currentShining, 0, sizeof currentShining);
+    cursorA = 0;
+    cursorX = 4;
+    cursorY = 5;
+    curMove = curTrans = curShine = curAction = curEject = 0;
+    resetScenery();
+}

@@ -1,0 +1,60 @@
+// Entry point: command line, start-up in its fixed order, and shutdown.
+
+#include "core/level.h"
+#include "front/cmdline.h"
+#include "platform/debug.h"
+#include "sound/sound.h"
+#include "storage/hiscores.h"
+
+#include <SDL/SDL.h>
+#include <cstdlib>
+
+SDL_Joystick *joystick = nullptr;
+int done = 0;
+
+// Found by version-listing tools that scan the binary; never read.
+extern const char _ver[];
+const char _ver[] = "$VER: Quenzy 1.00.2 (Jan  2 2016) $\r\n";
+
+static void openJoystick() {
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) < 0)
+        return;
+    if (SDL_NumJoysticks() > 0)
+        joystick = SDL_JoystickOpen(0);
+    SDL_JoystickEventState(SDL_ENABLE);
+}
+
+static void startUp() {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+        error("Unable to init SDL");
+    openJoystick();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1)
+        error("SDL_Init");
+    SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
+    SDL_ShowCursor(SDL_DISABLE);
+    loadLevels();
+    done = 0;
+}
+
+static int exitGame() {
+    if (joystick)
+        SDL_JoystickClose(joystick);
+    for (int n = 0; n < 14; n++)
+        freeSFX(n);
+    free(levelsData);
+    levelsData = nullptr;
+    SDL_Quit();
+    return 0;
+}
+
+int main(int argc, char **argv) {
+    getConfigFolder();
+    if (parseCommandLine(argc, argv) == CMDLINE_HELP) {
+        printHelp(stdout);
+        return 0;
+    }
+    startUp();
+    if (testMode)
+        loadLevel(-1);
+    return exitGame();
+}

@@ -1,0 +1,10 @@
+#include "platform/debug.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void error(const char *message) {
+    fputs(message, stderr);
+    fflush(stderr);
+    exit(1);
+}

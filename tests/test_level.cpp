@@ -1,0 +1,159 @@
+#include "core/anim.h"
+#include "core/level.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+TEST(LevelFile, ScrambleKnownBytes) {
+    // Worked by hand from the keys: byte 0 against the seed, byte 1 chained
+    // on plain byte 0.
+    uint8_t bytes[2] = {0x01, 0x02};
+    scrambleLevels(bytes, 2);
+    EXPECT_EQ(bytes[0], 0x7B);
+    EXPECT_EQ(bytes[1], 0x88);
+    descrambleLevels(bytes, 2);
+    EXPECT_EQ(bytes[0], 0x01);
+    EXPECT_EQ(bytes[1], 0x02);
+}
+
+TEST(LevelFile, ScrambleRoundTripAndChaining) {
+    std::vector<uint8_t> plain(3000);
+    srand(7);
+    for (uint8_t &b : plain)
+        b = static_cast<uint8_t>(rand());
+    std::vector<uint8_t> bytes = plain;
+    scrambleLevels(bytes.data(), bytes.size());
+    EXPECT_NE(bytes, plain);
+    // Changing one plain byte changes its own and the next scrambled byte.
+    std::vector<uint8_t> other = plain;
+    other[500] ^= 0x40;
+    scrambleLevels(other.data(), other.size());
+    for (size_t i = 0; i < plain.size(); i++)
+        EXPECT_EQ(bytes[i] != other[i], i == 500 || i == 501) << i;
+    descrambleLevels(bytes.data(), bytes.size());
+    EXPECT_EQ(bytes, plain);
+}
+
+class TempDir : public testing::Test {
+  protected:
+    void SetUp() override {
+        char path[] = "/tmp/quenzy-level-XXXXXX";
+        dir = mkdtemp(path);
+        oldDir = getcwd(nullptr, 0);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(oldDir), 0);
+        free(oldDir);
+    }
+    void writeFile(const char *name, const std::vector<uint8_t> &bytes) {
+        FILE *f = fopen(name, "wb");
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    std::string dir;
+    char *oldDir = nullptr;
+};
+
+using WholeFile = TempDir;
+
+TEST_F(WholeFile, ReadsExactlyTheFileOrNothing) {
+    unsigned size = 1234;
+    EXPECT_EQ(loadBINFile("missing.bin", &size), nullptr);
+    writeFile("empty.bin", {});
+    EXPECT_EQ(loadBINFile("empty.bin", &size), nullptr);
+    EXPECT_EQ(size, 1234u);
+    writeFile("three.bin", {9, 8, 7});
+    uint8_t *bytes = loadBINFile("three.bin", &size);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(bytes[2], 7);
+    free(bytes);
+    bytes = loadBINFile("three.bin", nullptr);
+    EXPECT_NE(bytes, nullptr);
+    free(bytes);
+}
+
+// A level table of two records built in memory.
+std::vector<uint8_t> table;
+
+void makeTable() {
+    table.assign(1 + 2 * LEVEL_RECORD_SIZE, 0);
+    table[0] = 2;
+    uint8_t *r0 = table.data() + 1;
+    r0[16 * 9 + 0] = 3; // start: two fruits at the bottom
+    r0[16 * 9 + 1] = 5;
+    r0[16 * 9 + 8] = 1; // target
+    r0[160] = 0xFF;     // empty solution
+    uint8_t *r1 = r0 + LEVEL_RECORD_SIZE;
+    for (int k = 0; k < LEVEL_MAX_PICKS; k++) { // 64 picks, no terminator
+        r1[160 + 2 * k] = 3;
+        r1[161 + 2 * k] = 9;
+    }
+    levels = table.data() + 1;
+    levelCount = 2;
+}
+
+TEST(LoadLevel, MovesCountAndCleanState) {
+    makeTable();
+    struct Case {
+        int index, bonus, moves, count;
+    } cases[] = {{0, 3, 3, 2}, {1, 5, 69, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.index);
+        currentBonus = c.bonus;
+        curTrans = curMove = curShine = curEject = curAction = 7;
+        memset(currentTrans, 9, sizeof currentTrans);
+        memset(currentShining, 9, sizeof currentShining);
+        cursorX = cursorY = cursorA = 1;
+        loadLevel(c.index);
+        EXPECT_EQ(currentMoves, c.moves);
+        EXPECT_EQ(currentCount, c.count);
+        EXPECT_EQ(currentSource, levels + LEVEL_RECORD_SIZE * c.index);
+        EXPECT_EQ(currentSol, currentSource + 160);
+        EXPECT_EQ(curTrans + curMove + curShine + curEject + curAction, 0);
+        for (uint8_t v : currentTrans)
+            EXPECT_EQ(v, 0);
+        for (uint8_t v : currentShining)
+            EXPECT_EQ(v, 0);
+        EXPECT_EQ(cursorX, 4);
+        EXPECT_EQ(cursorY, 5);
+        EXPECT_EQ(cursorA, 0);
+    }
+    loadLevel(0);
+    EXPECT_EQ(currentLevel[0 + 8 * 9], 3);
+    EXPECT_EQ(currentLevel[1 + 8 * 9], 5);
+    EXPECT_EQ(currentLevel[8 * 9 + 2], 0);
+}
+
+using TestBoard = TempDir;
+
+TEST_F(TestBoard, OnlyAnExact160ByteFileReplacesTheBoard) {
+    memset(testLevel, 0, sizeof testLevel);
+    std::vector<uint8_t> board(160, 0);
+    board[16 * 9 + 4] = 2;
+    board[16 * 9 + 12] = 1;
+    writeFile("test.bin", board);
+    loadLevel(-1);
+    EXPECT_EQ(currentSource, testLevel);
+    EXPECT_EQ(currentSol, nullptr);
+    EXPECT_EQ(currentMoves, 64);
+    EXPECT_EQ(currentCount, 1);
+    EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
+
+    for (size_t size : {159u, 161u}) {
+        SCOPED_TRACE(size);
+        writeFile("test.bin", std::vector<uint8_t>(size, 5));
+        loadLevel(-1);
+        EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
+        EXPECT_EQ(currentCount, 1);
+    }
+}
+
+} // namespace

@@ -1,0 +1,10 @@
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+    // Headless however the suite is started.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
