@@ -287,29 +287,48 @@ TEST(DoMove, LandsOnRow9OrOnAFruit) {
 }
 
 // Two lifts of one column from different scans: the upper lift entered the
-// queue first. When the upper fruit comes to rest just above the lower one
-// in the frame the lower one lands, it must stack, not land on it.
-TEST(DoMove, FallsArrivingTogetherLandLowestFirst) {
-    resetPlay(boardFromRows({
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "........",
-        "1.......",
-    }));
-    addMove(4, 0, 2, 0);  // upper, first in the queue
-    addMove(5, 0, 4, 16); // lower, later
-    currentCount = 3;
-    while (curMove > 0)
-        doMove();
-    EXPECT_EQ(currentLevel[8 * 8], 5);
-    EXPECT_EQ(currentLevel[8 * 7], 4);
-    EXPECT_EQ(sfxLog().size(), 2u);
+// queue first. However their delays fall, the upper fruit stays a cell above
+// the lower one and comes to rest on it, never in its cell.
+TEST(DoMove, AnUpperFallNeverCatchesTheOneBelow) {
+    struct Case {
+        int upperRow, upperDelay, lowerRow, lowerDelay;
+    };
+    const Case cases[] = {
+        {2, 0, 4, 16}, // both reach their last cell in the same frame
+        {0, 0, 2, 20}, // the upper one would run into the waiting one
+        {1, 3, 5, 0},  // no contact at all
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "upper delay " << c.upperDelay << " lower delay " << c.lowerDelay);
+        resetPlay(boardFromRows({
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "........",
+            "1.......",
+        }));
+        addMove(4, 0, c.upperRow, c.upperDelay);
+        addMove(5, 0, c.lowerRow, c.lowerDelay);
+        currentCount = 3;
+        for (int step = 0; step < 300 && curMove > 0; step++) {
+            doMove();
+            if (curMove == 2) {
+                int gap = 16 * animMove[1].y + animMove[1].pixels - 16 * animMove[0].y -
+                          animMove[0].pixels;
+                ASSERT_GE(gap, 16) << "step " << step;
+            }
+        }
+        EXPECT_EQ(curMove, 0);
+        EXPECT_EQ(currentLevel[8 * 8], 5);
+        EXPECT_EQ(currentLevel[8 * 7], 4);
+        EXPECT_EQ(sfxLog().size(), 2u);
+    }
 }
 
 TEST(DoShine, FourPhasesOfFourFramesThenGone) {

@@ -4,6 +4,7 @@
 #include "core/rules.h"
 #include "sound/sound.h"
 
+#include <climits>
 #include <cstdlib>
 
 Transform animTrans[ANIM_QUEUE_SIZE];
@@ -125,43 +126,62 @@ void doTrans() {
         fallScan();
 }
 
-// Falls arriving at a cell in the same frame land lowest first, so a fruit
-// always sees the one below it already landed. Lifts of one column made by
-// different scans sit in the queue top lift first; stepping them strictly in
-// queue order would let an upper fruit pass a lower one that lands in the
-// same frame and then land on top of it, losing a fruit.
-static void landArrivals(const int *arrivedRow, bool *landed) {
-    for (int row = BOARD_H - 1; row >= 0; row--)
-        for (int i = 0; i < curMove; i++) {
-            if (arrivedRow[i] != row)
-                continue;
-            const Move &m = animMove[i];
-            if (row == BOARD_H - 1 || currentLevel[m.x + BOARD_W * (row + 1)] != 0) {
+static int fallTop(const Move &m) {
+    return FALL_PIXELS * m.y + m.pixels;
+}
+
+// Puts the falls in stepping order: column by column, lowest fruit first.
+static void sortFalls(int *order) {
+    for (int i = 0; i < curMove; i++) {
+        int j = i;
+        const Move &m = animMove[i];
+        while (j > 0) {
+            const Move &prev = animMove[order[j - 1]];
+            if (prev.x < m.x || (prev.x == m.x && fallTop(prev) > fallTop(m)))
+                break;
+            order[j] = order[j - 1];
+            j--;
+        }
+        order[j] = i;
+    }
+}
+
+// Each column's falls are stepped lowest first, and a fruit in flight never
+// closes to less than a cell on the one below it. Lifts made by different
+// scans of one column sit in the queue top lift first, and an upper fruit
+// that started earlier could otherwise pass its landing check while the
+// lower one is still in flight, then land on it and lose a fruit. Within one
+// lift the lower fruits never start later, so neither rule changes anything
+// there.
+void doMove() {
+    int order[ANIM_QUEUE_SIZE];
+    bool landed[ANIM_QUEUE_SIZE];
+    sortFalls(order);
+    int column = -1, belowTop = 0;
+    for (int k = 0; k < curMove; k++) {
+        int i = order[k];
+        Move &m = animMove[i];
+        landed[i] = false;
+        if (m.x != column) {
+            column = m.x;
+            belowTop = INT_MAX;
+        }
+        if (m.delay > 0) {
+            m.delay--;
+        } else {
+            if (fallTop(m) + 1 <= belowTop - FALL_PIXELS)
+                m.pixels++;
+            // Checked on arrival at a cell, and again while held there.
+            int row = m.y + m.pixels / FALL_PIXELS;
+            if (m.pixels % FALL_PIXELS == 0 &&
+                (row == BOARD_H - 1 || currentLevel[m.x + BOARD_W * (row + 1)] != 0)) {
                 currentLevel[m.x + BOARD_W * row] = m.value;
                 playSFX(SFX_TILE);
                 landed[i] = true;
             }
         }
-}
-
-void doMove() {
-    int arrivedRow[ANIM_QUEUE_SIZE];
-    bool landed[ANIM_QUEUE_SIZE];
-    int arrivals = 0;
-    for (int i = 0; i < curMove; i++) {
-        Move &m = animMove[i];
-        arrivedRow[i] = -1;
-        landed[i] = false;
-        if (m.delay > 0) {
-            m.delay--;
-        } else if (++m.pixels % FALL_PIXELS == 0) {
-            arrivedRow[i] = m.y + m.pixels / FALL_PIXELS;
-            arrivals++;
-        }
+        belowTop = fallTop(m);
     }
-    if (arrivals == 0)
-        return;
-    landArrivals(arrivedRow, landed);
     int kept = 0;
     for (int i = 0; i < curMove; i++)
         if (!landed[i])
