@@ -32,17 +32,14 @@ add_custom_command(
   COMMENT "Drawing the game art"
   VERBATIM)
 
-if(TARGET ova)
-  add_custom_command(
-    OUTPUT ${QUENZY_DATA_DIR}/gfx.ova
-    COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/gfx.ova ${QUENZY_GFX_BMPS}
-    DEPENDS ova ${QUENZY_GFX_BMPS}
-    COMMENT "Packing gfx.ova"
-    VERBATIM)
-  set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/gfx.ova)
-else()
-  set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_GFX_BMPS})
-endif()
+# The archive tool comes from 10-archives.cmake.
+add_custom_command(
+  OUTPUT ${QUENZY_DATA_DIR}/gfx.ova
+  COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/gfx.ova ${QUENZY_GFX_BMPS}
+  DEPENDS ova ${QUENZY_GFX_BMPS}
+  COMMENT "Packing gfx.ova"
+  VERBATIM)
+set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/gfx.ova)
 
 # Review sheets for artists: build/gfx-review/*.png
 add_custom_target(gfx-review
