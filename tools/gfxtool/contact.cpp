@@ -77,22 +77,22 @@ bool save(const std::string &dir, const std::string &name, const Image &img) {
 }
 
 // One picture, enlarged, cells apart by a one-pixel cyan rule, transparent
-// pixels as a grey checkerboard, each cell numbered.
+// pixels as a grey checkerboard, each cell numbered in a band above it.
 Image contactSheet(const Image &img) {
-    int f = img.w <= 160 ? 3 : img.w <= 330 ? 2 : 1;
+    int f = img.w <= 240 ? 3 : img.w <= 330 ? 2 : 1;
     int cw = img.cellW ? img.cellW : img.w, ch = img.cellH ? img.cellH : img.h;
     int cols = img.w / cw, rows = img.h / ch;
-    int gap = img.cellW ? 1 : 0;
+    int gap = img.cellW ? 1 : 0, band = img.cellW ? 9 : 0;
     int top = 14;
-    Image out = makeImage(img.name, 8 + cols * (cw * f + gap) + 8, top + rows * (ch * f + gap) + 8,
-                          0x202830);
+    Image out = makeImage(img.name, 8 + cols * (cw * f + gap) + 8,
+                          top + rows * (ch * f + gap + band) + 8, 0x202830);
     char label[128];
     snprintf(label, sizeof label, "%s %dx%d%s", img.name.c_str(), img.w, img.h,
              img.keyed ? " keyed" : "");
     text(out, "font", label, 8, 3);
     for (int r = 0; r < rows; r++)
         for (int c = 0; c < cols; c++) {
-            int x0 = 8 + c * (cw * f + gap), y0 = top + r * (ch * f + gap);
+            int x0 = 8 + c * (cw * f + gap), y0 = top + band + r * (ch * f + gap + band);
             for (int y = 0; y < ch * f; y++)
                 for (int x = 0; x < cw * f; x++) {
                     uint32_t p = getPx(img, c * cw + x / f, r * ch + y / f);
@@ -105,11 +105,7 @@ Image contactSheet(const Image &img) {
                     setPx(out, x0 + x, y0 - 1, 0x00c8ff);
                 for (int y = -1; y <= ch * f; y++)
                     setPx(out, x0 - 1, y0 + y, 0x00c8ff);
-                std::string n = std::to_string(r * cols + c);
-                for (int y = 0; y < 9; y++)
-                    for (int x = 0; x < int(n.size()) * 8 + 1; x++)
-                        setPx(out, x0 + x, y0 + y, 0x000000);
-                text(out, "font", n, x0, y0);
+                text(out, "font", std::to_string(r * cols + c), x0, y0 - band);
             }
         }
     return out;
