@@ -37,9 +37,10 @@ std::map<std::string, std::vector<Glyph>> glyphSets;
 Image *cur = nullptr;
 int ox = 0, oy = 0; // origin of coordinates
 int clipX = 0, clipY = 0, clipW = 0, clipH = 0;
-bool wrapX = false;             // horizontal wrap for tiling layers
-const Image *maskImg = nullptr; // when set, draw only where the picture still
-int maskDx = 0, maskDy = 0;     // matches this one (behind the foreground)
+bool wrapX = false; // horizontal wrap for tiling layers
+// When not empty, only these pixels may be drawn: those that still showed
+// the mask picture when the mask was set (drawing behind a foreground).
+std::vector<bool> allowed;
 
 [[noreturn]] void fail(const Line &l, const std::string &why) {
     throw std::runtime_error(l.file + ":" + std::to_string(l.number) + ": " + why);
@@ -211,7 +212,7 @@ void plot(int x, int y, uint32_t c) {
         x = ((x - clipX) % clipW + clipW) % clipW + clipX;
     if (x < clipX || y < clipY || x >= clipX + clipW || y >= clipY + clipH)
         return;
-    if (maskImg && getPx(*cur, x, y) != getPx(*maskImg, x - clipX + maskDx, y - clipY + maskDy))
+    if (!allowed.empty() && !allowed[size_t(y) * cur->w + x])
         return;
     setPx(*cur, x, y, c);
 }
@@ -876,11 +877,15 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
         blitSprite(spriteNamed(l, a.str(0)), a.inum(1), a.inum(2),
                    a.count() > 3 && a.str(3) == "flip");
     } else if (op == "mask") {
-        maskImg = &spriteNamed(l, a.str(0));
-        maskDx = a.inum(1);
-        maskDy = a.inum(2);
+        const Image &m = spriteNamed(l, a.str(0));
+        int dx = a.inum(1), dy = a.inum(2);
+        allowed.assign(cur->px.size(), false);
+        for (int y = clipY; y < clipY + clipH; y++)
+            for (int x = clipX; x < clipX + clipW; x++)
+                allowed[size_t(y) * cur->w + x] =
+                    getPx(*cur, x, y) == getPx(m, x - clipX + dx, y - clipY + dy);
     } else if (op == "nomask") {
-        maskImg = nullptr;
+        allowed.clear();
     } else if (op == "checker") {
         // x y w h cell colour strength: every other cell tinted
         int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3), n = a.inum(4);
@@ -1116,7 +1121,7 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
         runOp(lines[i], t);
     }
     wrapX = false;
-    maskImg = nullptr;
+    allowed.clear();
     cur = previous;
 }
 
