@@ -289,6 +289,24 @@ Image splashScreen() {
     return s;
 }
 
+// Both morph strips of both sets in the order a fruit runs through them,
+// kind 5 down to kind 1, with the eject frames marked underneath.
+Image morphStrips() {
+    const int order[17] = {70, 62, 54, 46, 38, 30, 22, 14, 6, 61, 53, 45, 37, 29, 21, 13, 5};
+    Image s = makeImage("morphs", 8 + 17 * 18, 8 + 2 * 30, 0x303848);
+    const char *sets[2] = {"fruitanim", "fruitanim2"};
+    for (int k = 0; k < 2; k++)
+        for (int i = 0; i < 17; i++) {
+            int cell = order[i];
+            blitCell(s, *need(sets[k]), 16, 16, cell, 8 + i * 18, 8 + k * 30);
+            bool eject = cell == 5 || cell == 21 || cell == 53 || cell == 22 || cell == 54;
+            if (eject)
+                for (int x = 0; x < 16; x++)
+                    setPx(s, 8 + i * 18 + x, 8 + k * 30 + 18, 0xffd040);
+        }
+    return s;
+}
+
 } // namespace
 
 int renderContactSheets(const std::string &outDir) {
@@ -299,6 +317,7 @@ int renderContactSheets(const std::string &outDir) {
         ok = save(outDir, "screen-play" + std::to_string(b + 1),
                   scaled(playScreen(b, b & 1, true), 2)) &&
              ok;
+    ok = save(outDir, "screen-morphs", scaled(morphStrips(), 3)) && ok;
     ok = save(outDir, "screen-title", scaled(titleScreen(200), 2)) && ok;
     ok = save(outDir, "screen-pause", scaled(pauseScreen(), 2)) && ok;
     ok = save(outDir, "screen-gameover", scaled(gameOverScreen(), 2)) && ok;
