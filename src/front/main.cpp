@@ -3,14 +3,12 @@
 #include "core/level.h"
 #include "front/cmdline.h"
 #include "platform/debug.h"
+#include "platform/keyhelper.h"
 #include "sound/sound.h"
 #include "storage/hiscores.h"
 
 #include <SDL/SDL.h>
 #include <cstdlib>
-
-SDL_Joystick *joystick = nullptr;
-int done = 0;
 
 // Found by version-listing tools that scan the binary; never read.
 extern const char _ver[];
