@@ -30,6 +30,7 @@ static void startUp() {
         error("SDL_Init");
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
+    resetDefaultControls();
     loadLevels();
     done = 0;
 }
