@@ -15,6 +15,12 @@ SDL_Surface **font = nullptr;
 SDL_Surface **fontbig = nullptr;
 
 const char *translation[90];
+static int fillTexts() {
+    for (const char *&t : translation)
+        t = "TEXT";
+    return 0;
+}
+static int textsFilled = fillTexts();
 int lang_id = 0;
 
 SDL_Surface *loadGFX(const char *name, int keyed, int r, int g, int b) {
