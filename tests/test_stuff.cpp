@@ -16,7 +16,7 @@ TEST(GameFlags, InitVarsResetsFlagsAndRewindsScroller) {
     EXPECT_EQ(paused, 0);
     EXPECT_EQ(hsRank, -1);
     EXPECT_EQ(workflow, 0);
-    const char *text = translation[lang_id * 90 + 89];
+    const char *text = translation[lang_id * TEXT_COUNT + TEXT_SCROLLER];
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(scroller, text);
     EXPECT_EQ(scrollmax, static_cast<int>(strlen(text)));

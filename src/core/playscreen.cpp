@@ -24,7 +24,6 @@ const int morphFrames[40] = {
 };
 
 enum {
-    TEXTS_PER_LANGUAGE = 90,
     TEXT_MOVE = 47,
     TEXT_LIVES = 48,
     TEXT_LIFE = 49,
@@ -40,7 +39,7 @@ enum {
 };
 
 static const char *text(int entry) {
-    return translation[lang_id * TEXTS_PER_LANGUAGE + entry];
+    return translation[lang_id * TEXT_COUNT + entry];
 }
 
 static int textLength(int entry) {

@@ -21,8 +21,6 @@ int scrollmax = 0, scrollidx = 0, scrolldx = 0;
 
 int escape = 0, paused = 0, hsRank = -1, saved = 0, workflow = 0;
 
-enum { TEXTS_PER_LANGUAGE = 90, SCROLLER_TEXT = 89 };
-
 struct Picture {
     SDL_Surface **handle;
     const char *name;
@@ -79,7 +77,7 @@ void initVars0() {
     scrollidx = 0;
     scrolldx = 0;
     if (!scroller) {
-        scroller = translation[lang_id * TEXTS_PER_LANGUAGE + SCROLLER_TEXT];
+        scroller = translation[lang_id * TEXT_COUNT + TEXT_SCROLLER];
         scrollmax = static_cast<int>(strlen(scroller));
     }
 }
