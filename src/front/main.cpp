@@ -2,10 +2,13 @@
 
 #include "core/level.h"
 #include "front/cmdline.h"
+#include "front/stuff.h"
 #include "platform/debug.h"
+#include "platform/gfx_sdl.h"
 #include "platform/keyhelper.h"
 #include "sound/sound.h"
 #include "storage/hiscores.h"
+#include "storage/winova.h"
 
 #include <SDL/SDL.h>
 #include <cstdlib>
@@ -25,11 +28,20 @@ static void openJoystick() {
 static void startUp() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         error("Unable to init SDL");
+    screen = gfxSetVideoMode();
+    if (!screen)
+        error("Unable to set video mode");
+    gfxInitColors();
+    gfxPrepareBlackScreen();
+    prepareScrollBack();
     openJoystick();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
+    openArchives();
+    loadSpriteFont();
+    loadPictures();
     resetDefaultControls();
     loadLevels();
     done = 0;
@@ -38,10 +50,15 @@ static void startUp() {
 static int exitGame() {
     if (joystick)
         SDL_JoystickClose(joystick);
+    gfxShutdown();
+    freePictures();
+    freeAllBlocks();
+    destroyFonts();
     for (int n = 0; n < 14; n++)
         freeSFX(n);
     free(levelsData);
     levelsData = nullptr;
+    closeArchives();
     SDL_Quit();
     return 0;
 }
