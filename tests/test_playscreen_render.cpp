@@ -2,6 +2,7 @@
 #include "core/level.h"
 #include "core/playscreen.h"
 #include "core/rules.h"
+#include "front/i18n.h"
 #include "front/scenery.h"
 #include "front/stuff.h"
 #include "platform/gfx_sdl.h"
@@ -21,7 +22,10 @@ enum {
     FLOWERS = 6,
     BACK = 7,
     BAR = 7,
-    BARS = 0
+    BARS = 0,
+    FONT = 0,
+    BIG = 6,
+    BIG_FIRST = 32
 };
 
 // Every cell of every made-up sheet gets a colour of its own, so a pixel
@@ -69,6 +73,15 @@ SDL_Surface **sheet(int id, int cells, int w, int h) {
     return a;
 }
 
+// Glyph k of a font is cell `first` + k of its made-up sheet.
+SDL_Surface **glyphs(int id, int first, int size) {
+    SDL_Surface **a = new SDL_Surface *[97];
+    for (int k = 0; k < 96; k++)
+        a[k] = plain(size, size, cellColour(id, first + k));
+    a[96] = nullptr;
+    return a;
+}
+
 void dropSheet(SDL_Surface **a) {
     for (SDL_Surface **s = a; *s; s++)
         SDL_FreeSurface(*s);
@@ -89,8 +102,10 @@ class PlayScreen : public testing::Test {
         for (int i = 0; i < 4; i++)
             backgrounds[i] = plain(320, 240, cellColour(BACK, i));
         timebar = plain(240, 24, cellColour(BAR, 10));
-        timebar2 = plain(200, 8, cellColour(BAR, 11));
+        timebar2 = plain(180, 8, cellColour(BAR, 11));
         kitty = plain(16, 8, cellColour(BAR, 12));
+        font = glyphs(FONT, 0, 8);
+        fontbig = glyphs(BIG, BIG_FIRST, 16);
         curBlock = 0;
         curBirdsBlock = curFlowersBlock = 0;
 
@@ -116,8 +131,8 @@ class PlayScreen : public testing::Test {
             b.visible = 0;
     }
     void TearDown() override {
-        for (SDL_Surface ***a : {&blocks[0], &lionBlocks, &totemBlocks, &sunBlocks, &birdsBlocks[0],
-                                 &flowersBlocks[0]}) {
+        for (SDL_Surface ***a : {&font, &fontbig, &blocks[0], &lionBlocks, &totemBlocks, &sunBlocks,
+                                 &birdsBlocks[0], &flowersBlocks[0]}) {
             dropSheet(*a);
             *a = nullptr;
         }
@@ -138,8 +153,19 @@ class PlayScreen : public testing::Test {
     Uint32 tileAt(int x, int y) { return at(x + 12, y + 4); }
     // Left half: what the tile lets through.
     Uint32 underTileAt(int x, int y) { return at(x + 4, y + 4); }
+    // The glyph of `c` drawn with its top left at (x, y).
+    void expectGlyph(char c, int x, int y) {
+        EXPECT_EQ(at(x + 2, y + 2), colour(FONT, c - 32)) << "'" << c << "' at " << x;
+    }
     SDL_Surface *savedScreen = nullptr;
 };
+
+int textLength(int entry) {
+    return static_cast<int>(strlen(translation[entry]));
+}
+const char *text(int entry) {
+    return translation[entry];
+}
 
 TEST_F(PlayScreen, BoardsCursorAndColumn) {
     currentLevel[2 + 8 * 4] = 3;
@@ -161,6 +187,57 @@ TEST_F(PlayScreen, BoardsCursorAndColumn) {
     EXPECT_EQ(underTileAt(16 + 32, 64 + 64), colour(BACK, 3));
 }
 
+TEST_F(PlayScreen, StatusLine) {
+    const int y = 24 + 8, w = 240; // below the time bar, whose width is W
+    currentMoves = 14;
+    score = 4250;
+    drawScreen(4, 0, 3, 7);
+    int l = textLength(47);
+    expectGlyph(text(47)[0], 8, y);
+    expectGlyph('0', 8 * (l + 2), y);
+    expectGlyph('7', 8 * (l + 2) + 8, y);
+    expectGlyph('/', 8 * (l + 2) + 16, y);
+    expectGlyph('1', 8 * (l + 2) + 24, y);
+    expectGlyph('4', 8 * (l + 2) + 32, y);
+    l = textLength(63);
+    expectGlyph(text(63)[0], 320 - 8 - 8 * l, y);
+    l = textLength(50);
+    expectGlyph(text(50)[0], 320 - 40 - 8 * l, 6);
+    expectGlyph('0', 320 - 32, 6);
+    expectGlyph('5', 320 - 16, 6); // level index 4 is stage 5
+    EXPECT_EQ(at(320 - 104 + 2, 15 + 2), colour(BIG, BIG_FIRST + '0' - 32));
+    EXPECT_EQ(at(320 - 104 + 32 + 2, 15 + 2), colour(BIG, BIG_FIRST + '4' - 32));
+
+    struct {
+        int lives;
+        int entry;     // 48 LIVES, 49 LIFE, -1 nothing
+        const char *n; // the count as drawn, right-aligned on one digit
+        int kitty;
+    } cases[] = {{3, 48, "3", 1}, {2, 48, "2", 1}, {1, 49, "1", 0},
+                 {0, -1, "", 0},  {-2, -1, "", 0}, {12, 48, "12", 1}};
+    for (const auto &c : cases) {
+        drawScreen(5, 0, c.lives, 0);
+        int lives = textLength(48);
+        if (c.entry < 0) {
+            EXPECT_EQ(at(w + 8 - 8 * lives + 2, y + 2), colour(BACK, 1)) << c.lives;
+            EXPECT_EQ(at(w - 8 - 8 * lives + 2, y + 2), colour(BACK, 1)) << c.lives;
+            continue;
+        }
+        l = textLength(c.entry);
+        expectGlyph(text(c.entry)[0], w + 8 - 8 * l, y);
+        // The count ends at its one-digit field; the kitty, drawn after it,
+        // covers what grows to the left.
+        int digits = static_cast<int>(strlen(c.n));
+        expectGlyph(c.n[digits - 1], w - 8 - 8 * l, y);
+        if (c.kitty) {
+            EXPECT_EQ(at(w - 24 - 8 * l + 2, y + 2), colour(BAR, 12)) << c.lives;
+            EXPECT_EQ(at(w - 16 - 8 * l + 2, y + 2), colour(BAR, 12)) << c.lives;
+        } else {
+            EXPECT_EQ(at(w - 24 - 8 * l + 2, y + 2), colour(BACK, 1)) << c.lives;
+        }
+    }
+}
+
 TEST_F(PlayScreen, BackgroundAndSunByLevel) {
     struct {
         int level, background, sun;
@@ -178,9 +255,9 @@ TEST_F(PlayScreen, TimeBarWidth) {
         uint32_t now, end;
         int slow, pausedNow, width;
     } cases[] = {
-        {1000, 61000, 0, 0, 100}, {0, 120000, 0, 0, 200}, {1000, 61000, 1, 0, 50},
-        {0, 240000, 1, 0, 200},   {5000, 5000, 0, 0, 0},  {6000, 5000, 0, 0, 0},
-        {1000, 61000, 0, 1, 0},   {0, 599, 0, 0, 0},      {0, 600, 0, 0, 1},
+        {1000, 61000, 0, 0, 90}, {0, 120000, 0, 0, 180}, {1000, 61000, 1, 0, 45},
+        {0, 240000, 1, 0, 180},  {5000, 5000, 0, 0, 0},  {6000, 5000, 0, 0, 0},
+        {1000, 61000, 0, 1, 0},  {0, 666, 0, 0, 0},      {0, 667, 0, 0, 1},
     };
     for (const auto &c : cases) {
         currentTime = c.now;
@@ -189,7 +266,7 @@ TEST_F(PlayScreen, TimeBarWidth) {
         paused = c.pausedNow;
         drawScreen(0, 0, 0, 0);
         int filled = 0;
-        for (int x = 20; x < 20 + 200; x++)
+        for (int x = 20; x < 20 + 180; x++)
             filled += at(x, 20) == colour(BAR, 11);
         EXPECT_EQ(filled, c.width) << c.now << " " << c.end << " " << c.slow;
         if (c.width > 0) {
