@@ -125,6 +125,11 @@ static int commandTestBoard(const Args &args) {
         fprintf(stderr, "leveltool: no board in %s\n", args.files[0]);
         return 1;
     }
+    ReplayResult check = checkBoards(levels[0]);
+    if (!check.ok) {
+        fprintf(stderr, "leveltool: %s: %s\n", args.files[0], check.problem.c_str());
+        return 1;
+    }
     std::vector<uint8_t> record = packLevels({levels[0]});
     std::vector<uint8_t> boards(record.begin() + 1, record.begin() + 1 + BOARDS_SIZE);
     std::string error;

@@ -17,13 +17,20 @@ static std::string pickName(int k, const Pick &p) {
            std::to_string(p.y) + ")";
 }
 
-ReplayResult checkShape(const LevelText &level) {
+ReplayResult checkBoards(const LevelText &level) {
     if (!cellsSettled(level.start))
         return fail("start board not settled (a fruit above an empty cell, or a bad value)");
     if (!cellsSettled(level.target))
         return fail("target board not settled (a fruit above an empty cell, or a bad value)");
     if (memcmp(level.start, level.target, sizeof level.start) == 0)
         return fail("target equals start");
+    return {true, ""};
+}
+
+ReplayResult checkShape(const LevelText &level) {
+    ReplayResult boards = checkBoards(level);
+    if (!boards.ok)
+        return boards;
     if (level.picks.empty() || level.picks.size() > MAX_PICKS)
         return fail("solution must have 1 to 64 picks");
     return {true, ""};
@@ -114,6 +121,10 @@ int verifyLevels(const std::vector<LevelText> &levels, const VerifyOptions &opti
         const LevelText &level = levels[i];
         int n = static_cast<int>(level.picks.size());
         ReplayResult check = checkShape(level);
+        for (size_t j = 0; j < i && check.ok; j++)
+            if (memcmp(levels[j].start, level.start, sizeof level.start) == 0 &&
+                memcmp(levels[j].target, level.target, sizeof level.target) == 0)
+                check = fail("same boards as level " + std::to_string(j + 1));
         if (check.ok)
             check = replayOnBoard(level);
         if (check.ok)

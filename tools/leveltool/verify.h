@@ -20,7 +20,9 @@ ReplayResult replayOnBoard(const LevelText &level);
 // 1 ... `seeds`, checking after every pick that the board is still, matches
 // the compact board, and that no fruit was lost from the count.
 ReplayResult replayInGame(const LevelText &level, int seeds);
-// Start settled, target different, solution of 1 ... 64 picks.
+// Both boards settled and different.
+ReplayResult checkBoards(const LevelText &level);
+// The boards as above, and a solution of 1 ... 64 picks.
 ReplayResult checkShape(const LevelText &level);
 
 struct VerifyOptions {
@@ -29,5 +31,5 @@ struct VerifyOptions {
 };
 
 // One line per level and a summary on `out`; returns the number of unsound
-// levels.
+// levels. A level whose boards repeat an earlier level's is unsound too.
 int verifyLevels(const std::vector<LevelText> &levels, const VerifyOptions &options, FILE *out);
