@@ -25,18 +25,21 @@ bool reachable(const Board &board, const Board &target) {
 }
 
 // `deficit` is what each column must still lose. A pick takes at most 6 in
-// all, at most 4 from its own column and 1 from each side one, and it reaches
-// no two columns three apart; so columns pairwise three apart need separate
-// picks, each worth at most 4 to them.
+// all, at most 4 from its own column and 1 from each side column. Hence three
+// bounds: the total over 6; columns pairwise three apart need separate picks,
+// at most 4 each; and columns pairwise two apart share only side touches, so
+// their deficits together over 4.
 static int boundFromDeficit(const int *deficit) {
     int total = 0;
-    int best[COLS];
+    int apart3[COLS], apart2[COLS];
     for (int x = 0; x < COLS; x++) {
         total += deficit[x];
-        int own = (deficit[x] + 3) / 4 + (x >= 3 ? best[x - 3] : 0);
-        best[x] = std::max(x ? best[x - 1] : 0, own);
+        int own3 = (deficit[x] + 3) / 4 + (x >= 3 ? apart3[x - 3] : 0);
+        apart3[x] = std::max(x ? apart3[x - 1] : 0, own3);
+        int own2 = deficit[x] + (x >= 2 ? apart2[x - 2] : 0);
+        apart2[x] = std::max(x ? apart2[x - 1] : 0, own2);
     }
-    return std::max((total + 5) / 6, best[COLS - 1]);
+    return std::max({(total + 5) / 6, apart3[COLS - 1], (apart2[COLS - 1] + 3) / 4});
 }
 
 int picksLowerBound(const Board &board, const Board &target) {

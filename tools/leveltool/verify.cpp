@@ -70,8 +70,6 @@ static ReplayResult replayOnce(const LevelText &level, unsigned seed) {
         const Pick &p = level.picks[k];
         if (!currentLevel[p.x + COLS * p.y])
             return fail(at + pickName(k, p) + " lands on an empty cell");
-        actionX = p.x;
-        actionY = p.y;
         if (driverPick(p.x, p.y, nullptr) < 1)
             return fail(at + pickName(k, p) + " changed nothing");
         if (!driverBoardStill() || curTrans || curMove)
