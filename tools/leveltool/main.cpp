@@ -169,7 +169,7 @@ static int commandSolve(const Args &args) {
             for (const Pick &p : r.picks)
                 printf(" %d,%d", p.x, p.y);
         } else if (r.aborted) {
-            printf("not settled, none up to %d picks (budget out)", r.cleared);
+            printf("optimum unknown, none up to %d picks (budget out)", r.cleared);
         } else {
             printf("no solution up to %d picks", r.cleared);
         }
