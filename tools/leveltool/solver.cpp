@@ -104,11 +104,20 @@ static bool search(const Board &b, const int *deficit, int depth, int prevColumn
     if (slot.stamp == tableStamp && slot.remaining >= remaining && slot.minColumn <= minColumn &&
         memcmp(slot.col, b.col, sizeof b.col) == 0)
         return false;
+    int heights[COLS];
+    for (int x = 0; x < COLS; x++)
+        heights[x] = columnHeight(b.col[x]);
     for (int x = minColumn; x < COLS; x++) {
         if (!deficit[x])
             continue;
-        int height = columnHeight(b.col[x]);
+        int height = heights[x];
         for (int i = 0; i < height; i++) {
+            // What this pick takes at least, column by column: skip it
+            // unless every column can afford that.
+            int own = std::min(2, field(b.col[x], i)) + (i + 1 < height) + (i > 0);
+            if (own > deficit[x] || (x > 0 && i < heights[x - 1] && !deficit[x - 1]) ||
+                (x + 1 < COLS && i < heights[x + 1] && !deficit[x + 1]))
+                continue;
             Board next = b;
             int lost[3];
             pickBoard(next, x, ROWS - 1 - i, lost);
