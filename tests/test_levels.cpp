@@ -447,4 +447,24 @@ TEST(ShippedLevels, RiseFromOnePickToAboutTwelveOnVariedBoards) {
     EXPECT_GE(nearlyFull, 5);
 }
 
+// The example test board the build puts beside the game: what the game's own
+// loader makes of it in test mode, and that its target can be reached.
+TEST(ShippedLevels, ExampleTestBoardLoadsInTestMode) {
+    std::vector<LevelText> source;
+    std::string error;
+    ASSERT_TRUE(readLevelText(QUENZY_SOURCE_DIR "/assets/levels/test-board.txt", source, error))
+        << error;
+    ASSERT_EQ(source.size(), 1u);
+    EXPECT_TRUE(source[0].picks.empty());
+    loadLevel(-1); // reads test.bin from the working folder, the build folder
+    EXPECT_EQ(currentSol, nullptr);
+    for (int i = 0; i < COLS * ROWS; i++) {
+        EXPECT_EQ(currentLevel[i], source[0].start[i]) << i;
+        EXPECT_EQ(testLevel[16 * (i / COLS) + 8 + i % COLS], source[0].target[i]) << i;
+    }
+    SolveResult way =
+        solveBoards(boardFromCells(source[0].start), boardFromCells(source[0].target), 6, 1000000);
+    EXPECT_TRUE(way.found);
+}
+
 } // namespace
