@@ -310,11 +310,12 @@ TEST(LevelFiles, BadTextNamesTheLine) {
 }
 
 // Runs the verifier on one level and returns its report.
-std::string verifyOne(const std::vector<LevelText> &levels, int *unsound) {
+std::string verifyOne(const std::vector<LevelText> &levels, int *unsound,
+                      uint64_t budget = 1000000) {
     char *text = nullptr;
     size_t size = 0;
     FILE *out = open_memstream(&text, &size);
-    *unsound = verifyLevels(levels, VerifyOptions{5, 1000000}, out);
+    *unsound = verifyLevels(levels, VerifyOptions{5, budget}, out);
     fclose(out);
     std::string report(text, size);
     free(text);
@@ -328,6 +329,20 @@ TEST(LevelVerify, AcceptsASoundMinimalLevel) {
     std::string report = verifyOne({good}, &unsound);
     EXPECT_EQ(unsound, 0) << report;
     EXPECT_NE(report.find("level   1:  2 picks, optimal (proven"), std::string::npos) << report;
+}
+
+TEST(LevelVerify, SaysHowDeepItSearchedWhenTheBudgetRunsOut) {
+    std::vector<std::string> full = {"55555555", "55555555", "55555555"};
+    LevelText level = levelOf(full, full, {{0, 9}, {7, 9}, {0, 7}, {7, 7}, {3, 7}, {4, 9}});
+    Board target = boardFromCells(level.start);
+    for (const Pick &p : level.picks)
+        pickBoard(target, p.x, p.y);
+    boardToCells(target, level.target);
+    int unsound = -1;
+    std::string report = verifyOne({level}, &unsound, 20);
+    EXPECT_EQ(unsound, 0) << report;
+    EXPECT_NE(report.find("6 picks, none shorter up to"), std::string::npos) << report;
+    EXPECT_NE(report.find("budget of 20 nodes"), std::string::npos) << report;
 }
 
 TEST(LevelVerify, FlagsEveryKindOfUnsoundLevel) {
