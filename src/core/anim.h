@@ -12,21 +12,21 @@ struct Transform { // a play-board fruit counting down one or two steps
     int delay;  // frames before it starts
 };
 
-struct Move { // a fruit falling down its column
+struct Move {   // a fruit falling down its column
     int x, y;   // column and start row
     int pixels; // pixels fallen
     int value;  // fruit value
     int delay;  // frames before it starts
 };
 
-struct Shine { // a glint on a fruit of either board
+struct Shine {  // a glint on a fruit of either board
     int x, y;   // x 0 ... 15, 8 ... 15 being the target board
     int phase;  // 0 ... 3
     int base;   // tile frame of phase 0
     int frames; // frames left in this phase
 };
 
-struct Eject { // a small fruit thrown off the board
+struct Eject {  // a small fruit thrown off the board
     int x, y;   // board pixels
     int dx, dy; // speed
     int value;  // fruit value
@@ -41,6 +41,9 @@ extern int curTrans, curMove, curShine, curEject;
 extern const int eject_dx[4];
 extern int eject_id;
 
+// Appends write the record at position count, raise the count and return
+// the record; a full queue or a cell off the board gives null and writes
+// nothing (play never comes near either).
 Transform *addTransform(int target, int x, int y, int delay, int frames);
 Move *addMove(int value, int x, int y, int delay);
 Shine *addShine(int base, int x, int y, int frames);

@@ -17,6 +17,11 @@ void sysDelay(uint32_t ms) {
     SDL_Delay(ms);
 }
 
+void sysSpin() {
+    if (sysVirtualClock)
+        sysVirtualNow++;
+}
+
 int sysPollEvent(SDL_Event *event) { return SDL_PollEvent(event); }
 
 void sysPumpEvents() { SDL_PumpEvents(); }

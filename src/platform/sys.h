@@ -11,6 +11,9 @@
 uint32_t sysTicks();
 // Waits `ms` milliseconds (SDL_Delay, or moves the virtual clock on).
 void sysDelay(uint32_t ms);
+// One turn of a busy wait on sysTicks: nothing on the real clock, one
+// millisecond on the virtual one (which would otherwise never move).
+void sysSpin();
 // Next pending event, as SDL_PollEvent.
 int sysPollEvent(SDL_Event *event);
 // Lets SDL gather events, as SDL_PumpEvents.
