@@ -24,7 +24,9 @@ static const char *usage =
     "  leveltool generate --seed S --picks N [--shape NAME|random] [--kinds K]\n"
     "                     [--count C] [--tries T] [--budget NODES]\n"
     "                                         print candidate levels of exactly N optimal picks\n"
-    "FILE is a text level file, or a scrambled level file when its name ends in .bin.\n";
+    "FILE is a text level file, or a scrambled level file when its name ends in .bin.\n"
+    "Defaults: --seeds 50 (rand() seeds per replay), --budget 2000000 (search nodes per\n"
+    "level), --depth 20, --shape random, --kinds 5, --count 1, --tries 200.\n";
 
 struct Args {
     std::vector<const char *> files;
