@@ -53,7 +53,7 @@ BENCHMARK(BM_ProveMinimal)
     ->Arg(60)
     ->Arg(90)
     ->Arg(101)
-    ->Arg(115)
+    ->Arg(117)
     ->Arg(120)
     ->Unit(benchmark::kMillisecond);
 
