@@ -90,6 +90,34 @@ TEST_F(Replay, RepeatedLines) {
     EXPECT_EQ(frames[8], (Events{"down 273 mod 0", "up 273 mod 0"}));
 }
 
+TEST_F(Replay, AnchoredLinesWaitForTheGame) {
+    load("frame 1 type UP\n"
+         "after won\n"
+         "frame +2 type LCTRL\n"
+         "frame +1 type RETURN\n"
+         "after lost\n"
+         "frame +1 type DOWN\n");
+    std::vector<Events> frames;
+    for (int i = 0; i < 12; i++) {
+        if (i == 3)
+            replayNote("lost", ""); // not awaited yet: ignored
+        if (i == 4)
+            replayNote("won", "level=0");
+        if (i == 8)
+            replayNote("lost", nullptr);
+        frames.push_back(drain());
+    }
+    Events up{"down 273 mod 0", "up 273 mod 0"};
+    EXPECT_EQ(frames[1], up);
+    // "won" came during drain 4: +2 is drain 6, +1 more drain 7.
+    EXPECT_EQ(frames[6], (Events{"down 306 mod 0", "up 306 mod 0"}));
+    EXPECT_EQ(frames[7], (Events{"down 13 mod 0", "up 13 mod 0"}));
+    EXPECT_EQ(frames[9], (Events{"down 274 mod 0", "up 274 mod 0"}));
+    for (int f : {0, 2, 3, 4, 5, 8})
+        EXPECT_EQ(frames[f], Events{}) << f;
+    EXPECT_EQ(frames[10], Events{"quit"});
+}
+
 TEST_F(Replay, BadScriptsNameTheLine) {
     struct Case {
         const char *text;
@@ -99,9 +127,13 @@ TEST_F(Replay, BadScriptsNameTheLine) {
         {"\nframe x press UP\n", "line 2: expected a frame number"},
         {"frame 1 click 3\n", "line 1: expected X Y [BUTTON]"},
         {"frame 1 dance\n", "line 1: unknown action"},
-        {"press UP\n", "line 1: lines start with frame or frames"},
+        {"press UP\n", "line 1: lines start with frame, frames or after"},
         {"frames 9-3 every 1 type UP\n", "line 1: bad frame range"},
         {"frame 2 dump ../escape\n", "line 1: expected a plain NAME"},
+        {"after won\nframe 3 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
+        {"after won\nframe +0 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
     };
     for (const Case &c : cases) {
         char err[128] = "";

@@ -12,21 +12,21 @@ struct Transform { // a play-board fruit counting down one or two steps
     int delay;  // frames before it starts
 };
 
-struct Move { // a fruit falling down its column
+struct Move {   // a fruit falling down its column
     int x, y;   // column and start row
     int pixels; // pixels fallen
     int value;  // fruit value
     int delay;  // frames before it starts
 };
 
-struct Shine { // a glint on a fruit of either board
+struct Shine {  // a glint on a fruit of either board
     int x, y;   // x 0 ... 15, 8 ... 15 being the target board
     int phase;  // 0 ... 3
     int base;   // tile frame of phase 0
     int frames; // frames left in this phase
 };
 
-struct Eject { // a small fruit thrown off the board
+struct Eject {  // a small fruit thrown off the board
     int x, y;   // board pixels
     int dx, dy; // speed
     int value;  // fruit value

@@ -16,6 +16,7 @@
 #include "platform/sys.h"
 #include "sound/sound.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -44,15 +45,19 @@ int solverOffered() {
     return currentSol != nullptr;
 }
 
-void traceGame(const GameRun *g, const char *what) {
+void traceGame(const GameRun *g, const char *event, const char *extra) {
     if (!replayTracing())
         return;
     char board[BOARD_CELLS + 1];
     for (int i = 0; i < BOARD_CELLS; i++)
         board[i] = static_cast<char>('0' + currentLevel[i]);
     board[BOARD_CELLS] = 0;
-    replayTrace("%s level=%d lives=%d score=%d moves=%d/%d saved=%d count=%d board=%s", what,
-                g->level, lives, score, g->movesUsed, currentMoves, saved, currentCount, board);
+    char details[256];
+    snprintf(details, sizeof details,
+             "%s%slevel=%d lives=%d score=%d moves=%d/%d saved=%d count=%d board=%s",
+             extra ? extra : "", extra ? " " : "", g->level, lives, score, g->movesUsed,
+             currentMoves, saved, currentCount, board);
+    replayNote(event, details);
 }
 
 static void drawSheets() {

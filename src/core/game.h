@@ -59,5 +59,6 @@ void waitRelease();
 int countFruits();
 // The solver is offered: a stored solution exists (not on the test board).
 int solverOffered();
-// Writes a line about `what` with the game's state to the trace, if one runs.
-void traceGame(const GameRun *g, const char *what);
+// Reports `event` with the game's state (and `extra`, "key=value ...") to
+// the replay layer: the trace and the script's anchors.
+void traceGame(const GameRun *g, const char *event, const char *extra = nullptr);

@@ -53,8 +53,8 @@ void lifeLostScreen(GameRun *g) {
     int reason = lifeLostReason(g);
     static const char *names[] = {"time-up", "no-move-left", "all-gone"};
     char what[32];
-    snprintf(what, sizeof what, "lost %s", names[reason - TEXT_TIME_UP]);
-    traceGame(g, what);
+    snprintf(what, sizeof what, "reason=%s", names[reason - TEXT_TIME_UP]);
+    traceGame(g, "lost", what);
     waitRelease();
     initFPS();
     while (!endsScreen(lastKeyTyped)) {
@@ -128,8 +128,9 @@ void levelTally(GameRun *g) {
     snprintf(lines.time, sizeof lines.time, "%s: %03d", text(TEXT_TIME_BONUS), timePay);
     snprintf(lines.life, sizeof lines.life, "%s: %03d", text(TEXT_LIFE_BONUS), lives * 10);
     snprintf(lines.move, sizeof lines.move, "%s: %03d", text(TEXT_MOVE_BONUS), movePay);
-    if (replayTracing())
-        replayTrace("tally time=%d life=%d move=%d", timePay, lives * 10, movePay);
+    char bonuses[64];
+    snprintf(bonuses, sizeof bonuses, "time=%d life=%d move=%d", timePay, lives * 10, movePay);
+    traceGame(g, "tally", bonuses);
     initFPS();
     setLionAnim(LION_JUMP);
     int t = 0, pending = 0;

@@ -13,6 +13,7 @@
 #include "platform/sys.h"
 #include "sound/sound.h"
 
+#include <cstdio>
 #include <cstring>
 
 enum {
@@ -156,8 +157,8 @@ void pauseMenu(GameRun *g) {
     if (replayTracing()) {
         static const char *names[PAUSE_ENTRIES] = {"back", "undo", "restart", "solve", "exit"};
         char what[32];
-        snprintf(what, sizeof what, "choice %s", names[selection]);
-        traceGame(g, what);
+        snprintf(what, sizeof what, "entry=%s", names[selection]);
+        traceGame(g, "choice", what);
     }
     paused = 0;
     currentTime = sysTicks();

@@ -24,10 +24,19 @@ struct ReplayEntry {
     int status;       // ENTRY_EXIT
 };
 
-static std::vector<ReplayEntry> script;
-static size_t nextEntry = 0;   // first entry not yet acted on
-static unsigned lastFrame = 0; // frame of the script's last line
-static int inDrain = 0;        // a drain has begun and not yet ended
+// Lines after "after EVENT", waiting for the game to report EVENT; their
+// frames count from that moment.
+struct ReplaySegment {
+    std::string event;
+    std::vector<ReplayEntry> entries;
+};
+
+static std::vector<ReplayEntry> script;    // scheduled, in frame order
+static std::vector<ReplaySegment> waiting; // not yet scheduled, in order
+static size_t nextEntry = 0;               // first entry not yet acted on
+static size_t nextSegment = 0;             // first segment still waiting
+static unsigned lastFrame = 0;             // frame of the last scheduled line
+static int inDrain = 0;                    // a drain has begun and not yet ended
 static FILE *recordFile = nullptr;
 static FILE *traceFile = nullptr;
 static std::string dumpDir = ".";
@@ -223,17 +232,34 @@ static int parseFrame(const char *word, unsigned previous, unsigned *frame) {
     return 0;
 }
 
-static const char *parseLine(char *line, unsigned *previous, std::vector<ReplayEntry> &out) {
+struct ParseState {
+    unsigned previous; // frame (or offset, after an anchor) of the last line
+    int anchored;      // lines belong to the last "after" segment
+};
+
+static const char *parseLine(char *line, ParseState *ps, std::vector<ReplayEntry> &head,
+                             std::vector<ReplaySegment> &segments) {
     std::vector<char *> w;
     for (char *t = strtok(line, " \t\r"); t; t = strtok(nullptr, " \t\r"))
         w.push_back(t);
     if (w.empty() || w[0][0] == '#')
         return nullptr;
+    std::vector<ReplayEntry> &out = ps->anchored ? segments.back().entries : head;
+    if (!strcmp(w[0], "after")) {
+        if (w.size() != 2)
+            return "expected after EVENT";
+        segments.push_back(ReplaySegment{w[1], {}});
+        ps->anchored = 1;
+        ps->previous = 0;
+        return nullptr;
+    }
     if (!strcmp(w[0], "frame")) {
         unsigned frame;
-        if (w.size() < 2 || parseFrame(w[1], *previous, &frame))
+        if (w.size() < 2 || parseFrame(w[1], ps->previous, &frame))
             return "expected a frame number";
-        *previous = frame;
+        if (ps->anchored && (w[1][0] != '+' || frame == 0))
+            return "after an anchor, frames are +N with N of 1 or more";
+        ps->previous = frame;
         w.erase(w.begin(), w.begin() + 2);
         return parseAction(w, frame, out);
     }
@@ -241,13 +267,15 @@ static const char *parseLine(char *line, unsigned *previous, std::vector<ReplayE
         // frames A-B every S ACTION...
         unsigned first, last;
         long step;
-        char *dash = w.size() > 1 ? strchr(w[1], '-') : nullptr;
+        char *dash = w.size() > 1 ? strchr(w[1] + 1, '-') : nullptr;
         if (!dash || w.size() < 4 || strcmp(w[2], "every") || parseInt(w[3], &step) || step < 1)
             return "expected frames A-B every S";
         *dash = 0;
-        if (parseFrame(w[1], *previous, &first) || parseFrame(dash + 1, *previous, &last) ||
+        if (parseFrame(w[1], ps->previous, &first) || parseFrame(dash + 1, ps->previous, &last) ||
             last < first)
             return "bad frame range";
+        if (ps->anchored && (w[1][0] != '+' || first == 0))
+            return "after an anchor, frames are +N with N of 1 or more";
         w.erase(w.begin(), w.begin() + 4);
         for (unsigned f = first; f <= last; f += static_cast<unsigned>(step)) {
             std::vector<char *> copy = w;
@@ -255,42 +283,68 @@ static const char *parseLine(char *line, unsigned *previous, std::vector<ReplayE
             if (err)
                 return err;
         }
-        *previous = last;
+        ps->previous = last;
         return nullptr;
     }
-    return "lines start with frame or frames";
+    return "lines start with frame, frames or after";
+}
+
+static void sortFrom(size_t from) {
+    // Lines may come in any order; within a frame they keep theirs.
+    std::stable_sort(script.begin() + static_cast<long>(from), script.end(),
+                     [](const ReplayEntry &a, const ReplayEntry &b) { return a.frame < b.frame; });
+    lastFrame = 0;
+    for (const ReplayEntry &e : script)
+        lastFrame = std::max(lastFrame, e.frame);
 }
 
 int replayLoadScript(const char *text, char *err, size_t errSize) {
     std::vector<ReplayEntry> entries;
+    std::vector<ReplaySegment> segments;
     std::string all(text);
     size_t start = 0;
     int lineNo = 0;
-    unsigned previous = 0;
+    ParseState ps{0, 0};
     while (start <= all.size()) {
         size_t end = all.find('\n', start);
         if (end == std::string::npos)
             end = all.size();
         std::string line = all.substr(start, end - start);
         lineNo++;
-        const char *problem = parseLine(&line[0], &previous, entries);
+        const char *problem = parseLine(&line[0], &ps, entries, segments);
         if (problem) {
             snprintf(err, errSize, "line %d: %s", lineNo, problem);
             return -1;
         }
         start = end + 1;
     }
-    // Lines may come in any order; within a frame they keep theirs.
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const ReplayEntry &a, const ReplayEntry &b) { return a.frame < b.frame; });
     script = entries;
+    waiting = segments;
     nextEntry = 0;
-    lastFrame = script.empty() ? 0 : script.back().frame;
+    nextSegment = 0;
+    sortFrom(0);
     replayFrame = 0;
     inDrain = 0;
     replayMode = REPLAY_PLAY;
     sysVirtualClock = 1;
     return 0;
+}
+
+// The game reported `event`: the next waiting segment, when it waits for
+// it, is scheduled from this drain on.
+static void armSegment(const char *event) {
+    if (nextSegment >= waiting.size() || waiting[nextSegment].event != event)
+        return;
+    for (ReplayEntry entry : waiting[nextSegment].entries) {
+        entry.frame += replayFrame;
+        script.push_back(entry);
+    }
+    nextSegment++;
+    sortFrom(nextEntry);
+}
+
+static int scriptOver() {
+    return nextEntry >= script.size() && nextSegment >= waiting.size();
 }
 
 static void dumpScreen(const char *name) {
@@ -327,9 +381,14 @@ static void beginDrain() {
         else if (script[i].kind == ENTRY_EXIT)
             endProgram(script[i].status);
     }
-    if (nextEntry >= script.size() && replayFrame > lastFrame + REPLAY_GRACE) {
+    if (scriptOver() && replayFrame > lastFrame + REPLAY_GRACE) {
         fprintf(stderr, "replay: the game still runs %d frames after the script's end\n",
                 REPLAY_GRACE);
+        endProgram(2);
+    }
+    if (!scriptOver() && nextEntry >= script.size() && replayFrame > lastFrame + REPLAY_WAIT) {
+        fprintf(stderr, "replay: no \"%s\" from the game in %d frames\n",
+                waiting[nextSegment].event.c_str(), REPLAY_WAIT);
         endProgram(2);
     }
 }
@@ -357,7 +416,7 @@ int replayPoll(SDL_Event *event) {
             return 1;
         }
     }
-    if (nextEntry >= script.size() && replayFrame > lastFrame && !closeRequestGiven) {
+    if (scriptOver() && replayFrame > lastFrame && !closeRequestGiven) {
         closeRequestGiven = 1;
         memset(event, 0, sizeof *event);
         event->type = SDL_QUIT;
@@ -450,7 +509,9 @@ void replayStop() {
         fclose(traceFile);
     recordFile = traceFile = nullptr;
     script.clear();
+    waiting.clear();
     nextEntry = 0;
+    nextSegment = 0;
     lastFrame = 0;
     inDrain = 0;
     replayFrame = 0;
@@ -474,6 +535,15 @@ void replayTrace(const char *format, ...) {
     va_end(args);
     fputc('\n', traceFile);
     fflush(traceFile); // a killed or crashed run still leaves its log
+}
+
+void replayNote(const char *event, const char *details) {
+    if (replayMode == REPLAY_PLAY)
+        armSegment(event);
+    if (details && *details)
+        replayTrace("%s %s", event, details);
+    else
+        replayTrace("%s", event);
 }
 
 static char *readWholeFile(const char *path) {

@@ -32,16 +32,22 @@
 // "frame +N" counts from the previous line's frame; "frames A-B every S ..."
 // repeats the line at A, A+S, ... up to B. A recording uses the same form.
 //
+// "after EVENT" anchors the lines below it (up to the next "after") to the
+// game: they wait until the game reports EVENT (see replayNote; the trace
+// shows the events) after the previous anchor fired, and their frames,
+// written "frame +N" with N >= 1, count from the drain in which it came.
+//
 // When the script has nothing left, every drain brings a window close
 // request; a program still running REPLAY_GRACE frames after the last line
-// is ended with status 2 and a message, so a replay always terminates.
+// is ended with status 2 and a message, so a replay always terminates. So is
+// one that waits REPLAY_WAIT frames in vain for an anchor's event.
 
 enum ReplayMode {
     REPLAY_OFF,  // real input, nothing watched
     REPLAY_LIVE, // real input, frames counted for recording, dumps and trace
     REPLAY_PLAY, // scripted input on the virtual clock
 };
-enum { REPLAY_GRACE = 600 };
+enum { REPLAY_GRACE = 600, REPLAY_WAIT = 30000 };
 
 extern int replayMode;
 extern unsigned replayFrame; // drains of the event queue so far
@@ -67,5 +73,9 @@ void replayObserve(const SDL_Event *event);
 
 // One line of the state log: "frame F time T " and the formatted text.
 void replayTrace(const char *format, ...) __attribute__((format(printf, 1, 2)));
-// Non-zero when a trace file is open.
+// Non-zero when the game's events are wanted: a trace file is open or an
+// anchor waits.
 int replayTracing();
+// The game reports `event` (one word) with `details` for the trace: fires
+// the anchor that waits for it and writes the trace line.
+void replayNote(const char *event, const char *details);
