@@ -132,10 +132,11 @@ TEST_F(Game, WonBeforeLostAndRestartOnLastLifeCanWin) {
 
 TEST_F(Game, PickCountsOnlyFruitAndKeepsTheUndoCopy) {
     Record rec;
-    rec.start(4, 5, 3);
-    rec.start(5, 5, 2);
+    rec.start(4, 9, 3);
+    rec.start(5, 9, 2);
     rec.target(0, 0, 1);
     play(rec, 3, 0);
+    cursorY = 9;
     int before[BOARD_CELLS];
     memcpy(before, currentLevel, sizeof before);
 
@@ -154,8 +155,8 @@ TEST_F(Game, PickCountsOnlyFruitAndKeepsTheUndoCopy) {
     EXPECT_EQ(canUndo, 1);
     EXPECT_EQ(0, memcmp(currentUndo, before, sizeof before));
     settle();
-    EXPECT_EQ(currentLevel[4 + 8 * 5], 1);
-    EXPECT_EQ(currentLevel[5 + 8 * 5], 1);
+    EXPECT_EQ(currentLevel[4 + 8 * 9], 1);
+    EXPECT_EQ(currentLevel[5 + 8 * 9], 1);
 
     // An empty cell: the hand shows, but no move and no new undo copy.
     canUndo = 0;
