@@ -47,7 +47,7 @@ enum ReplayMode {
     REPLAY_LIVE, // real input, frames counted for recording, dumps and trace
     REPLAY_PLAY, // scripted input on the virtual clock
 };
-enum { REPLAY_GRACE = 600, REPLAY_WAIT = 30000 };
+enum { REPLAY_GRACE = 600, REPLAY_WAIT = 10000 };
 
 extern int replayMode;
 extern unsigned replayFrame; // drains of the event queue so far
