@@ -6,8 +6,10 @@
 #include "front/stuff.h"
 #include "platform/debug.h"
 #include "platform/replay.h"
+#include "platform/gfx_sdl.h"
 #include "sound/sound.h"
 #include "storage/hiscores.h"
+#include "storage/winova.h"
 
 #include <SDL/SDL.h>
 #include <cstdlib>
@@ -30,11 +32,18 @@ static void openJoystick() {
 static void startUp() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         error("Unable to init SDL");
+    screen = gfxSetVideoMode();
+    if (!screen)
+        error("Unable to set video mode");
+    gfxInitColors();
+    gfxPrepareBlackScreen();
     openJoystick();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
+    openArchives();
+    loadSpriteFont();
     loadLevels();
     done = 0;
 }
@@ -42,10 +51,13 @@ static void startUp() {
 static int exitGame() {
     if (joystick)
         SDL_JoystickClose(joystick);
+    gfxShutdown();
+    destroyFonts();
     for (int n = 0; n < 14; n++)
         freeSFX(n);
     free(levelsData);
     levelsData = nullptr;
+    closeArchives();
     SDL_Quit();
     return 0;
 }

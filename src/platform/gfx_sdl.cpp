@@ -1,0 +1,297 @@
+#include "platform/gfx_sdl.h"
+
+#include "front/defines.h"
+#include "platform/Scaling.h"
+#include "platform/debug.h"
+#include "storage/winova.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+SDL_Surface *screen = nullptr;
+SDL_Surface *fscreen = nullptr;
+SDL_Surface *black = nullptr;
+int videoWidth = 320, videoHeight = 240;
+Uint32 BLACK = 0, DGREY = 0;
+
+SDL_Surface **font = nullptr;
+SDL_Surface **fontbig = nullptr;
+
+enum { SCREEN_W = 320, SCREEN_H = 240, DOUBLED_W = 640, DOUBLED_H = 480 };
+
+// The file an undecodable picture is dumped to before the fatal exit.
+static const char BAD_PICTURE_DUMP[] = "fuu.xxx";
+
+// By ScalingMethod: 0 and 1 plain doubling, 2 Scale2X, 3 scanlines,
+// 4 bilinear. Only plain doubling exists so far, so it stands in for all.
+typedef void (*Scaler)();
+static const Scaler scalers[] = {zoom2, zoom2, zoom2, zoom2, zoom2};
+
+// A surface in screen's format. Nothing that asks for one can do without
+// it, so running out is fatal rather than a null handed on.
+static SDL_Surface *newSurface(Uint32 flags, int w, int h) {
+    SDL_PixelFormat *f = screen->format;
+    SDL_Surface *s =
+        SDL_CreateRGBSurface(flags, w, h, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (!s)
+        error("Unable to create surface");
+    return s;
+}
+
+SDL_Surface *gfxSetVideoMode() {
+    if (fscreen)
+        SDL_FreeSurface(fscreen);
+    fscreen = nullptr;
+    if (screen)
+        SDL_FreeSurface(screen); // SDL ignores this for the display surface
+    screen = nullptr;
+    atexit(SDL_Quit);
+    const Uint32 flags = SDL_HWSURFACE | SDL_DOUBLEBUF;
+    if (fs == 0 && ScalingMethod == 0) {
+        videoWidth = SCREEN_W;
+        videoHeight = SCREEN_H;
+        return SDL_SetVideoMode(SCREEN_W, SCREEN_H, bpp, flags);
+    }
+    fscreen = SDL_SetVideoMode(DOUBLED_W, DOUBLED_H, bpp, flags | (fs ? SDL_FULLSCREEN : 0));
+    if (!fscreen)
+        error("Unable to set video mode");
+    // The scalers copy pixels as they are, so screen takes the display's format.
+    SDL_PixelFormat *f = fscreen->format;
+    SDL_Surface *work = SDL_CreateRGBSurface(SDL_SWSURFACE, SCREEN_W, SCREEN_H, f->BitsPerPixel,
+                                             f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    videoWidth = fscreen->w;
+    videoHeight = fscreen->h;
+    return work;
+}
+
+void gfxInitColors() {
+    BLACK = SDL_MapRGB(screen->format, 0, 0, 0);
+    DGREY = SDL_MapRGB(screen->format, 96, 96, 96);
+}
+
+void gfxPrepareBlackScreen() {
+    black = newSurface(SDL_HWSURFACE, SCREEN_W, SCREEN_H);
+    fillRect(black, 0, 0, black->w, black->h, BLACK);
+    SDL_SetAlpha(black, SDL_SRCALPHA, 128);
+}
+
+static void dumpBadPicture(const uint8_t *bytes, uint32_t length) {
+    FILE *f = fopen(BAD_PICTURE_DUMP, "wb");
+    if (!f)
+        return; // only an aid before the fatal exit
+    fwrite(bytes, length, 1, f);
+    fclose(f);
+}
+
+SDL_Surface *loadGFX(const char *name, int keyed, int r, int g, int b) {
+    uint32_t length = 0;
+    uint8_t *bytes = loadOVAFile(OVA_GFX, name, "bmp", &length);
+    if (!bytes)
+        error("Error loading gfx file");
+    SDL_RWops *stream = SDL_RWFromMem(bytes, int(length));
+    SDL_Surface *bitmap = stream ? SDL_LoadBMP_RW(stream, 0) : nullptr;
+    if (!bitmap) {
+        dumpBadPicture(bytes, length);
+        error("Unable to load bitmap");
+    }
+    SDL_Surface *converted;
+    // The key is decided on the picture as stored, before conversion.
+    if (keyed) {
+        setColorKey(bitmap, r, g, b);
+        converted = SDL_ConvertSurface(bitmap, screen->format, SDL_SRCCOLORKEY);
+    } else {
+        SDL_SetColorKey(bitmap, 0, 0);
+        converted = SDL_ConvertSurface(bitmap, screen->format, 0);
+    }
+    SDL_FreeSurface(bitmap);
+    SDL_FreeRW(stream);
+    free(bytes);
+    if (!converted)
+        error("Unable to load bitmap");
+    return converted;
+}
+
+static bool has16BitPixel(SDL_Surface *surface, Uint16 key) {
+    SDL_LockSurface(surface);
+    const int stride = surface->pitch & ~1;
+    const uint8_t *rows = static_cast<const uint8_t *>(surface->pixels);
+    bool found = false;
+    for (int y = 0; y < surface->h && !found; y++) {
+        const Uint16 *row = reinterpret_cast<const Uint16 *>(rows + size_t(y) * stride);
+        for (int x = 0; x < surface->w && !found; x++)
+            found = row[x] == key;
+    }
+    SDL_UnlockSurface(surface);
+    return found;
+}
+
+void setColorKey(SDL_Surface *surface, int r, int g, int b) {
+    SDL_Palette *palette = surface->format->palette;
+    if (palette && palette->ncolors > 0) {
+        // Without the colour in the palette, index 0 becomes transparent.
+        Uint32 index = 0;
+        for (int i = 0; i < palette->ncolors; i++) {
+            const SDL_Color &c = palette->colors[i];
+            if (c.r == r && c.g == g && c.b == b) {
+                index = Uint32(i);
+                break;
+            }
+        }
+        SDL_SetColorKey(surface, SDL_SRCCOLORKEY, index);
+        return;
+    }
+    Uint32 key = SDL_MapRGB(surface->format, Uint8(r), Uint8(g), Uint8(b));
+    // A 16-bit surface without the colour blits faster with no key at all.
+    if (surface->format->BytesPerPixel == 2 && !has16BitPixel(surface, Uint16(key))) {
+        SDL_SetColorKey(surface, 0, 0);
+        return;
+    }
+    SDL_SetColorKey(surface, SDL_SRCCOLORKEY, key);
+}
+
+SDL_Surface *createImage(int w, int h, int keyed) {
+    SDL_Surface *image = newSurface(SDL_HWSURFACE | (keyed ? SDL_SRCCOLORKEY : 0), w, h);
+    fillRect(image, 0, 0, w, h, BLACK);
+    return image;
+}
+
+void freeSurface(SDL_Surface *surface) {
+    SDL_FreeSurface(surface);
+}
+
+void blitImage(SDL_Surface *image, int x, int y, SDL_Surface *dst) {
+    SDL_Rect from = {0, 0, Uint16(image->w), Uint16(image->h)};
+    SDL_Rect to = {Sint16(x), Sint16(y), 0, 0};
+    SDL_BlitSurface(image, &from, dst, &to);
+}
+
+void blitSurface(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
+    SDL_BlitSurface(src, srcRect, dst, dstRect);
+}
+
+void fillRect(SDL_Surface *dst, int x, int y, int w, int h, Uint32 colour) {
+    SDL_Rect area = {Sint16(x), Sint16(y), Uint16(w), Uint16(h)};
+    SDL_FillRect(dst, &area, colour);
+}
+
+void darken() {
+    blitImage(black, 0, 0, screen);
+}
+
+void flipScreen() {
+    if (!fscreen) {
+        SDL_Flip(screen);
+        return;
+    }
+    const int count = int(sizeof scalers / sizeof scalers[0]);
+    Scaler scale = ScalingMethod >= 0 && ScalingMethod < count ? scalers[ScalingMethod] : zoom2;
+    scale();
+    SDL_Flip(fscreen);
+}
+
+void gfxShutdown() {
+    if (aabuf) {
+        free(aabuf);
+        aabuf = nullptr;
+    }
+}
+
+// Fonts.
+
+void loadSpriteFont() {
+    SDL_Surface *sheet = loadGFX("font", 0, 0, 0, 0);
+    font = createFont(sheet, 8, 8);
+    freeSurface(sheet);
+    sheet = loadGFX("fontbig", 0, 0, 0, 0);
+    fontbig = createFont(sheet, 16, 16);
+    freeSurface(sheet);
+}
+
+SDL_Surface **createFont(SDL_Surface *sheet, int cellW, int cellH) {
+    const int columns = sheet->w / cellW;
+    const int rows = sheet->h / cellH;
+    SDL_Surface **glyphs =
+        static_cast<SDL_Surface **>(malloc(sizeof(SDL_Surface *) * (columns * rows + 1)));
+    if (!glyphs)
+        error("Unable to create surface");
+    int k = 0;
+    for (int r = 0; r < rows; r++)
+        for (int j = 0; j < columns; j++) {
+            SDL_Surface *glyph = newSurface(SDL_HWSURFACE | SDL_SRCCOLORKEY, cellW, cellH);
+            SDL_Rect cell = {Sint16(j * cellW), Sint16(r * cellH), Uint16(cellW), Uint16(cellH)};
+            SDL_Rect at = {0, 0, 0, 0};
+            SDL_BlitSurface(sheet, &cell, glyph, &at);
+            setColorKey(glyph, 255, 0, 255);
+            glyphs[k++] = glyph;
+        }
+    glyphs[k] = nullptr;
+    return glyphs;
+}
+
+static void destroyFont(SDL_Surface **&glyphs) {
+    if (!glyphs)
+        return;
+    for (SDL_Surface **g = glyphs; *g; g++)
+        SDL_FreeSurface(*g);
+    free(glyphs);
+    glyphs = nullptr;
+}
+
+void destroyFonts() {
+    destroyFont(font);
+    destroyFont(fontbig);
+}
+
+static int glyphCount(SDL_Surface **glyphs) {
+    int n = 0;
+    while (glyphs[n])
+        n++;
+    return n;
+}
+
+void drawTextNAt(SDL_Surface *dst, const char *text, int n, int x, int y, SDL_Surface **glyphs) {
+    if (!text || !text[0] || n < 1 || !glyphs || !glyphs[0])
+        return;
+    const int w = glyphs[0]->w, h = glyphs[0]->h;
+    const int count = glyphCount(glyphs);
+    for (int i = 0; i < n && text[i]; i++) {
+        const int px = x + i * w;
+        // Past the right edge nothing more shows; stopping there also keeps
+        // the position from wrapping in SDL's 16-bit rectangles.
+        if (px >= dst->w)
+            break;
+        const int k = static_cast<signed char>(text[i]) - 32;
+        // Characters the sheet has no cell for leave their cell empty.
+        if (px <= -w || k < 0 || k >= count)
+            continue;
+        SDL_Rect from = {0, 0, Uint16(w), Uint16(h)};
+        SDL_Rect to = {Sint16(px), Sint16(y), 0, 0};
+        SDL_BlitSurface(glyphs[k], &from, dst, &to);
+    }
+}
+
+void drawTextAt(SDL_Surface *dst, const char *text, int x, int y, SDL_Surface **glyphs) {
+    drawTextNAt(dst, text, int(strlen(text)), x, y, glyphs);
+}
+
+void drawTextCenterAt(SDL_Surface *dst, const char *text, int y, SDL_Surface **glyphs) {
+    if (!glyphs || !glyphs[0])
+        return;
+    const int length = int(strlen(text));
+    drawTextNAt(dst, text, length, SCREEN_W / 2 - (glyphs[0]->w >> 1) * length, y, glyphs);
+}
+
+void drawNumberAt(SDL_Surface *dst, int value, int x, int y, int digits, int zeroPad,
+                  SDL_Surface **glyphs) {
+    static char digitsText[16];
+    if (!glyphs || !glyphs[0])
+        return;
+    snprintf(digitsText, sizeof digitsText, "%d", value);
+    const int length = int(strlen(digitsText));
+    if (zeroPad && length < digits)
+        drawTextNAt(dst, "00000000", digits - length, x, y, glyphs);
+    if (digits > 0)
+        x += (digits - length) * glyphs[0]->w;
+    drawTextNAt(dst, digitsText, length, x, y, glyphs);
+}
