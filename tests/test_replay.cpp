@@ -97,6 +97,8 @@ TEST_F(Replay, AnchoredLinesWaitForTheGame) {
          "frame +1 type RETURN\n"
          "after lost\n"
          "frame +1 type DOWN\n");
+    // The game must report its events while an anchor waits, trace or not.
+    EXPECT_TRUE(replayTracing());
     std::vector<Events> frames;
     for (int i = 0; i < 12; i++) {
         if (i == 3)
@@ -116,6 +118,7 @@ TEST_F(Replay, AnchoredLinesWaitForTheGame) {
     for (int f : {0, 2, 3, 4, 5, 8})
         EXPECT_EQ(frames[f], Events{}) << f;
     EXPECT_EQ(frames[10], Events{"quit"});
+    EXPECT_FALSE(replayTracing());
 }
 
 TEST_F(Replay, BadScriptsNameTheLine) {

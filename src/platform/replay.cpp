@@ -522,7 +522,7 @@ void replayStop() {
 }
 
 int replayTracing() {
-    return traceFile != nullptr;
+    return traceFile != nullptr || nextSegment < waiting.size();
 }
 
 void replayTrace(const char *format, ...) {
