@@ -6,7 +6,7 @@ namespace {
 
 TEST(AnimQueues, AppendsFillRecordsAndIndexTables) {
     resetPlay();
-    addTransform(9, 9, 9, 9, 9); // one before, so positions are 1-based
+    addTransform(2, 7, 9, 9, 9); // one before, so positions are 1-based
     Transform *t = addTransform(1, 3, 4, 5, 31);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t, &animTrans[1]);
@@ -75,6 +75,20 @@ TEST(AnimQueues, AFullQueueRefusesTheAppend) {
     for (int i = 0; i < BOARD_CELLS; i++)
         currentLevel[i] = b[i];
     EXPECT_EQ(switchTile(0, 0, 2, 0), 0);
+}
+
+TEST(AnimQueues, CellsOffTheBoardAreRefused) {
+    const int cells[][2] = {{-1, 0}, {0, -1}, {0, 10}, {16, 0}, {100, 100}};
+    for (const auto &c : cells) {
+        resetPlay();
+        EXPECT_EQ(addTransform(1, c[0], c[1], 1, 31), nullptr);
+        EXPECT_EQ(addMove(1, c[0], c[1], 0), nullptr);
+        EXPECT_EQ(addShine(8, c[0], c[1], 4), nullptr);
+        EXPECT_EQ(curTrans + curMove + curShine, 0);
+    }
+    resetPlay();
+    EXPECT_EQ(addTransform(1, 8, 0, 1, 31), nullptr); // the target board takes shines only
+    EXPECT_NE(addShine(8, 15, 9, 4), nullptr);
 }
 
 struct MorphCase {

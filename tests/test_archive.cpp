@@ -54,7 +54,8 @@ size_t packedField(int i) {
 void writeFile(const std::string &path, const Bytes &bytes) {
     FILE *f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
 

@@ -207,3 +207,32 @@ TEST(Driver, MorphsRunBeforeFallsAndDecorationsStepBeside) {
 }
 
 } // namespace
+
+namespace {
+
+// The level tool's use: a record's start board, its picks, then the check.
+TEST(Driver, RecordSolvedByItsPicks) {
+    const Board start = boardFromRows({"........", "........", "........", "........", "........",
+                                       "........", "...3....", "..242...", ".13531..", "2244422."});
+    const int picks[][2] = {{3, 8}, {3, 9}, {2, 9}};
+    Board target = start;
+    for (const auto &p : picks)
+        target = simpleModel(target, p[0], p[1]);
+    uint8_t record[LEVEL_RECORD_SIZE] = {};
+    for (int y = 0; y < BOARD_H; y++)
+        for (int x = 0; x < BOARD_W; x++) {
+            record[16 * y + x] = static_cast<uint8_t>(start[x + 8 * y]);
+            record[16 * y + 8 + x] = static_cast<uint8_t>(target[x + 8 * y]);
+        }
+    resetPlay();
+    driverLoadRecord(record);
+    EXPECT_EQ(currentBoard(), start);
+    EXPECT_EQ(currentCount, 16);
+    for (const auto &p : picks) {
+        EXPECT_EQ(haveMadeit(), 0);
+        EXPECT_GT(driverPick(p[0], p[1], nullptr), 0);
+    }
+    EXPECT_EQ(haveMadeit(), 1);
+}
+
+} // namespace

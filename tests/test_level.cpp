@@ -54,7 +54,8 @@ class TempDir : public testing::Test {
     }
     void writeFile(const char *name, const std::vector<uint8_t> &bytes) {
         FILE *f = fopen(name, "wb");
-        fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty())
+            fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
     std::string dir;

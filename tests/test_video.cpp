@@ -130,9 +130,9 @@ TEST_F(Video, SetColorKey) {
     for (const KeyCase &c : cases) {
         SCOPED_TRACE(c.what);
         // 3 x 5: odd width, so 16-bit rows end in padding.
-        SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 5, c.depth, 0, 0, 0, 0);
-        if (c.depth == 16)
-            s = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 5, 16, 0xF800, 0x07E0, 0x001F, 0);
+        SDL_Surface *s =
+            c.depth == 16 ? SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 5, 16, 0xF800, 0x07E0, 0x001F, 0)
+                          : SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 5, c.depth, 0, 0, 0, 0);
         ASSERT_NE(s, nullptr);
         if (c.depth == 8) {
             SDL_Color palette[16];

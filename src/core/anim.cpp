@@ -23,13 +23,19 @@ enum {
     FALL_PIXELS = 16, // one cell
 };
 
-// Play never fills a queue (at most 5 morphs per pick, one fall per lifted
-// fruit, a shine lives 16 frames with at most one new per frame, a pick
-// throws at most 6 ejects), so a full queue means a caller bug: the append
-// is refused rather than written past the array.
+// Play never fills a queue: a pick starts at most 5 morphs and only on a
+// still board; at most 9 fruits per column are in flight (each lifted column
+// keeps an empty cell); a shine lives 16 frames and the game adds at most one
+// per frame; a pick throws at most 6 ejects, which are gone before the next
+// pick's. So a full queue or a cell off the board means a caller bug: the
+// append is refused rather than written past an array.
+
+static bool inBoard(int x, int y, int width) {
+    return x >= 0 && x < width && y >= 0 && y < BOARD_H;
+}
 
 Transform *addTransform(int target, int x, int y, int delay, int frames) {
-    if (curTrans >= ANIM_QUEUE_SIZE)
+    if (curTrans >= ANIM_QUEUE_SIZE || !inBoard(x, y, BOARD_W))
         return nullptr;
     Transform *t = &animTrans[curTrans++];
     *t = Transform{x, y, frames, target, delay};
@@ -38,7 +44,7 @@ Transform *addTransform(int target, int x, int y, int delay, int frames) {
 }
 
 Move *addMove(int value, int x, int y, int delay) {
-    if (curMove >= ANIM_QUEUE_SIZE)
+    if (curMove >= ANIM_QUEUE_SIZE || !inBoard(x, y, BOARD_W))
         return nullptr;
     Move *m = &animMove[curMove++];
     *m = Move{x, y, 0, value, delay};
@@ -46,7 +52,7 @@ Move *addMove(int value, int x, int y, int delay) {
 }
 
 Shine *addShine(int base, int x, int y, int frames) {
-    if (curShine >= ANIM_QUEUE_SIZE)
+    if (curShine >= ANIM_QUEUE_SIZE || !inBoard(x, y, 2 * BOARD_W))
         return nullptr;
     Shine *s = &animShine[curShine++];
     *s = Shine{x, y, 0, base, frames};

@@ -41,6 +41,9 @@ extern int curTrans, curMove, curShine, curEject;
 extern const int eject_dx[4];
 extern int eject_id;
 
+// Appends write the record at position count, raise the count and return
+// the record; a full queue or a cell off the board gives null and writes
+// nothing (play never comes near either).
 Transform *addTransform(int target, int x, int y, int delay, int frames);
 Move *addMove(int value, int x, int y, int delay);
 Shine *addShine(int base, int x, int y, int frames);

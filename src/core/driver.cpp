@@ -18,6 +18,15 @@ void driverLoadBoard(const int *cells) {
     curTrans = curMove = curShine = curEject = curAction = 0;
 }
 
+void driverLoadRecord(uint8_t *record) {
+    int cells[BOARD_CELLS];
+    for (int y = 0; y < BOARD_H; y++)
+        for (int x = 0; x < BOARD_W; x++)
+            cells[x + BOARD_W * y] = record[16 * y + x];
+    driverLoadBoard(cells);
+    currentSource = record;
+}
+
 int driverBoardStill() {
     return curTrans == 0 && curMove == 0 && curAction == 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // Headless driver of the board: steps the animation queues the way the game
 // loop's board-animation step does, outside any screen loop. Shared by the
 // tests and the level tool.
@@ -8,6 +10,9 @@
 // no animation running; currentCount becomes its number of fruits. Score,
 // lives and the random sequence are left alone.
 void driverLoadBoard(const int *cells);
+// Puts the start board of a level record (or a 160-byte test board) on the
+// play board as above and makes the record the one haveMadeit compares with.
+void driverLoadRecord(uint8_t *record);
 // Board still: no morph, no fall and no picking hand.
 int driverBoardStill();
 // One frame of board animation: doTrans when morphs run, else doMove when

@@ -7,15 +7,13 @@
 #include "platform/debug.h"
 #include "platform/replay.h"
 #include "platform/gfx_sdl.h"
+#include "platform/keyhelper.h"
 #include "sound/sound.h"
 #include "storage/hiscores.h"
 #include "storage/winova.h"
 
 #include <SDL/SDL.h>
 #include <cstdlib>
-
-SDL_Joystick *joystick = nullptr;
-int done = 0;
 
 // Found by version-listing tools that scan the binary; never read.
 extern const char _ver[];
@@ -37,6 +35,7 @@ static void startUp() {
         error("Unable to set video mode");
     gfxInitColors();
     gfxPrepareBlackScreen();
+    prepareScrollBack();
     openJoystick();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
@@ -44,6 +43,8 @@ static void startUp() {
     SDL_ShowCursor(SDL_DISABLE);
     openArchives();
     loadSpriteFont();
+    loadPictures();
+    resetDefaultControls();
     loadLevels();
     done = 0;
 }
@@ -52,6 +53,8 @@ static int exitGame() {
     if (joystick)
         SDL_JoystickClose(joystick);
     gfxShutdown();
+    freePictures();
+    freeAllBlocks();
     destroyFonts();
     for (int n = 0; n < 14; n++)
         freeSFX(n);

@@ -54,3 +54,12 @@ void setLionAnim(int animation);
 void lionWakeUp();
 void doLionAnim();
 void doBgAnims();
+
+// Drawing pieces, each into `screen`; the play screen calls them in its
+// layer order.
+void drawSun();
+void drawTotem();
+void drawLion();
+void drawFlowers();
+void drawWaitingBirds();
+void drawFlyingBird();

@@ -16,6 +16,15 @@ static void doubleRow16(const uint16_t *src, uint32_t *dst) {
     }
 }
 
+// 24-bit: each 3-byte pixel written twice.
+static void doubleRow24(const uint8_t *src, uint8_t *dst) {
+    for (int x = 0; x < SRC_W; x++, src += 3, dst += 6) {
+        dst[0] = dst[3] = src[0];
+        dst[1] = dst[4] = src[1];
+        dst[2] = dst[5] = src[2];
+    }
+}
+
 // Any other depth: each pixel's bytes written twice.
 static void doubleRowBytes(const uint8_t *src, uint8_t *dst, int bytes) {
     for (int x = 0; x < SRC_W; x++) {
@@ -41,6 +50,8 @@ void zoom2() {
         if (bytes == 2)
             doubleRow16(reinterpret_cast<const uint16_t *>(row),
                         reinterpret_cast<uint32_t *>(even));
+        else if (bytes == 3)
+            doubleRow24(row, even);
         else
             doubleRowBytes(row, even, bytes);
         memcpy(even + fscreen->pitch, even, rowBytes);

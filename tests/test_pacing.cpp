@@ -1,0 +1,134 @@
+#include "platform/fpshelper.h"
+#include "platform/sys.h"
+
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Pacing : public testing::Test {
+  protected:
+    void SetUp() override {
+        sysVirtualClock = 1;
+        sysVirtualNow = 1000;
+    }
+    void TearDown() override { sysVirtualClock = 0; }
+    // One loop iteration whose logic and drawing take `work` ms.
+    static int iteration(uint32_t work) {
+        sysVirtualNow += work;
+        return controlFPS();
+    }
+};
+
+TEST_F(Pacing, LightLoopDrawsEveryFrameInGroupsOf50ms) {
+    initFPS();
+    const uint32_t ends[] = {1017, 1034, 1050, 1067, 1084, 1100, 1117, 1134, 1150};
+    for (uint32_t end : ends) {
+        EXPECT_EQ(iteration(5), 1);
+        EXPECT_EQ(sysVirtualNow, end);
+    }
+}
+
+TEST_F(Pacing, HeavyLoopSkipsThreeThenDrawsWithoutWaiting) {
+    initFPS();
+    const int want[] = {0, 0, 0, 1, 0, 0, 0, 1};
+    for (int w : want) {
+        uint32_t before = sysVirtualNow + 30;
+        EXPECT_EQ(iteration(30), w);
+        EXPECT_EQ(sysVirtualNow, before); // never waits
+    }
+}
+
+TEST_F(Pacing, OverrunIsCarriedIntoTheNextFrame) {
+    initFPS();
+    EXPECT_EQ(iteration(20), 0); // 3 ms over
+    EXPECT_EQ(fpsSum, 3);
+    EXPECT_EQ(iteration(5), 1); // 8 of 17 used: waits 9 more
+    EXPECT_EQ(sysVirtualNow, 1034);
+    EXPECT_EQ(iteration(5), 1); // frame 2 ends 50 ms after the group began
+    EXPECT_EQ(sysVirtualNow, 1050);
+}
+
+TEST_F(Pacing, LongPauseWithoutInitSkipsAtMostThree) {
+    initFPS();
+    for (int i = 0; i < 3; i++)
+        iteration(5);
+    sysVirtualNow += 10000;
+    const int want[] = {0, 0, 0, 1, 1, 1, 1};
+    for (int w : want)
+        EXPECT_EQ(iteration(5), w);
+    EXPECT_EQ(fpsSum, 0); // the debt is forgotten
+}
+
+TEST_F(Pacing, WrappedCounterCountsAsOneFrameOrGroup) {
+    // 21 ms in unsigned arithmetic would be late; a wrap is one 17 ms frame.
+    sysVirtualNow = 0xFFFFFFF0u;
+    initFPS();
+    sysVirtualNow = 5;
+    EXPECT_EQ(controlFPS(), 1);
+    EXPECT_EQ(sysVirtualNow, 5u);
+
+    // 266 ms since the group began would be late; a wrap is one 50 ms group.
+    sysVirtualNow = 0xFFFFFF00u;
+    initFPS();
+    iteration(5);
+    iteration(5);
+    EXPECT_EQ(cntFrames, 2);
+    sysVirtualNow = 10;
+    EXPECT_EQ(controlFPS(), 1);
+    EXPECT_EQ(sysVirtualNow, 10u);
+    EXPECT_EQ(cntFrames, 0);
+    EXPECT_EQ(fpsGrpTick, 10u);
+}
+
+// A call of one of SDL's clock or event functions in `text`.
+bool callsSdlClock(const std::string &text) {
+    for (const char *name : {"SDL_GetTicks", "SDL_Delay", "SDL_PollEvent", "SDL_PumpEvents"}) {
+        for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+            size_t end = at + strlen(name);
+            while (end < text.size() && isspace(static_cast<unsigned char>(text[end])))
+                end++;
+            bool wholeName = at == 0 || !(isalnum(static_cast<unsigned char>(text[at - 1])) ||
+                                          text[at - 1] == '_');
+            if (wholeName && end < text.size() && text[end] == '(')
+                return true;
+        }
+    }
+    return false;
+}
+
+// Only the platform and sound layers may touch SDL's clock and event queue;
+// everything else goes through sys.h so replays can drive it.
+TEST(ClockSeam, OnlyPlatformAndSoundCallSdlClockAndEvents) {
+    namespace fs = std::filesystem;
+    const fs::path src = fs::path(QUENZY_SOURCE_DIR) / "src";
+    std::vector<std::string> offenders;
+    int allowed = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(src)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path());
+        std::stringstream text;
+        text << in.rdbuf();
+        if (!callsSdlClock(text.str()))
+            continue;
+        std::string layer = entry.path().parent_path().filename().string();
+        if (layer == "platform" || layer == "sound")
+            allowed++;
+        else
+            offenders.push_back(entry.path().string());
+    }
+    EXPECT_GT(allowed, 0); // the scan does see the seam itself
+    std::string names;
+    for (const std::string &o : offenders)
+        names += o + " ";
+    EXPECT_TRUE(offenders.empty()) << names;
+}
+
+} // namespace

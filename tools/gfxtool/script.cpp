@@ -1,0 +1,1196 @@
+#include "script.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+namespace {
+
+struct Line {
+    std::string file;
+    int number;
+    std::string text;
+};
+
+struct Macro {
+    std::vector<std::string> params;
+    std::vector<Line> body;
+};
+
+struct Glyph {
+    std::vector<std::string> rows;
+};
+
+std::vector<Image> outputs;
+std::map<std::string, Image> sprites;
+std::map<std::string, uint32_t> colors;
+std::map<char, uint32_t> gridKeys;
+std::map<std::string, Macro> macros;
+std::map<std::string, std::vector<Glyph>> glyphSets;
+
+// Drawing state of the picture being built.
+Image *cur = nullptr;
+int ox = 0, oy = 0; // origin of coordinates
+int clipX = 0, clipY = 0, clipW = 0, clipH = 0;
+bool wrapX = false; // horizontal wrap for tiling layers
+// When not empty, only these pixels may be drawn: those that still showed
+// the mask picture when the mask was set (drawing behind a foreground).
+std::vector<bool> allowed;
+
+[[noreturn]] void fail(const Line &l, const std::string &why) {
+    throw std::runtime_error(l.file + ":" + std::to_string(l.number) + ": " + why);
+}
+
+// ---- tokens and expressions ----
+
+std::vector<std::string> tokenize(const std::string &s) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < s.size()) {
+        if (isspace((unsigned char)s[i])) {
+            i++;
+            continue;
+        }
+        if (s[i] == ';')
+            break;
+        size_t j = i;
+        if (s[i] == '"') {
+            j = s.find('"', i + 1);
+            if (j == std::string::npos)
+                j = s.size() - 1;
+            out.push_back(s.substr(i, j - i + 1));
+            i = j + 1;
+            continue;
+        }
+        int depth = 0;
+        while (j < s.size() && (depth > 0 || !isspace((unsigned char)s[j]))) {
+            if (s[j] == '{' || s[j] == '(')
+                depth++;
+            if (s[j] == '}' || s[j] == ')')
+                depth--;
+            j++;
+        }
+        out.push_back(s.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
+struct Expr {
+    const std::string &s;
+    size_t p = 0;
+    bool ok = true;
+    void skip() {
+        while (p < s.size() && isspace((unsigned char)s[p]))
+            p++;
+    }
+    double atom() {
+        skip();
+        if (p < s.size() && (s[p] == '(' || s[p] == '{')) {
+            p++;
+            double v = sum();
+            skip();
+            p++;
+            return v;
+        }
+        if (p < s.size() && s[p] == '-') {
+            p++;
+            return -atom();
+        }
+        if (s.compare(p, 4, "sin(") == 0 || s.compare(p, 4, "cos(") == 0) {
+            bool isSin = s[p] == 's';
+            p += 4;
+            double v = sum();
+            skip();
+            p++;
+            return isSin ? std::sin(v) : std::cos(v);
+        }
+        char *end = nullptr;
+        double v = strtod(s.c_str() + p, &end);
+        if (end == s.c_str() + p)
+            ok = false;
+        p = end - s.c_str();
+        return v;
+    }
+    double product() {
+        double v = atom();
+        for (;;) {
+            skip();
+            if (p < s.size() && (s[p] == '*' || s[p] == '/' || s[p] == '%')) {
+                char op = s[p++];
+                double r = atom();
+                if (op == '*')
+                    v *= r;
+                else if (op == '/')
+                    v /= r;
+                else
+                    v = std::fmod(v, r);
+            } else {
+                return v;
+            }
+        }
+    }
+    double sum() {
+        double v = product();
+        for (;;) {
+            skip();
+            if (p < s.size() && (s[p] == '+' || s[p] == '-')) {
+                char op = s[p++];
+                double r = product();
+                v = op == '+' ? v + r : v - r;
+            } else {
+                return v;
+            }
+        }
+    }
+};
+
+struct Args {
+    const Line &line;
+    std::vector<std::string> t;
+    size_t count() const { return t.size(); }
+    double num(size_t i) const {
+        if (i >= t.size())
+            fail(line, "missing argument " + std::to_string(i));
+        Expr e{t[i]};
+        double v = e.sum();
+        e.skip();
+        if (!e.ok || e.p != t[i].size())
+            fail(line, "not a number: " + t[i]);
+        return v;
+    }
+    int inum(size_t i) const { return int(std::floor(num(i) + 0.5)); }
+    double num(size_t i, double dflt) const { return i < t.size() ? num(i) : dflt; }
+    std::string str(size_t i) const {
+        if (i >= t.size())
+            fail(line, "missing argument " + std::to_string(i));
+        std::string s = t[i];
+        if (s.size() >= 2 && s.front() == '"')
+            s = s.substr(1, s.size() - 2);
+        return s;
+    }
+    uint32_t color(size_t i) const;
+};
+
+uint32_t parseColor(const Line &l, const std::string &s) {
+    size_t tilde = s.find('~');
+    if (tilde != std::string::npos) {
+        size_t colon = s.find(':', tilde);
+        if (colon == std::string::npos)
+            fail(l, "colour mix needs a:b~t form: " + s);
+        uint32_t a = parseColor(l, s.substr(0, tilde));
+        uint32_t b = parseColor(l, s.substr(tilde + 1, colon - tilde - 1));
+        return mix(a, b, atof(s.c_str() + colon + 1));
+    }
+    if (s == "key")
+        return KEY;
+    if (s.size() == 7 && s[0] == '#')
+        return uint32_t(strtoul(s.c_str() + 1, nullptr, 16));
+    auto it = colors.find(s);
+    if (it == colors.end())
+        fail(l, "unknown colour " + s);
+    return it->second;
+}
+
+uint32_t Args::color(size_t i) const {
+    if (i >= t.size())
+        fail(line, "missing colour " + std::to_string(i));
+    return parseColor(line, t[i]);
+}
+
+// ---- plotting ----
+
+void plot(int x, int y, uint32_t c) {
+    x += ox;
+    y += oy;
+    if (wrapX)
+        x = ((x - clipX) % clipW + clipW) % clipW + clipX;
+    if (x < clipX || y < clipY || x >= clipX + clipW || y >= clipY + clipH)
+        return;
+    if (!allowed.empty() && !allowed[size_t(y) * cur->w + x])
+        return;
+    setPx(*cur, x, y, c);
+}
+
+uint32_t peek(int x, int y) {
+    x += ox;
+    y += oy;
+    if (wrapX)
+        x = ((x - clipX) % clipW + clipW) % clipW + clipX;
+    if (x < clipX || y < clipY || x >= clipX + clipW || y >= clipY + clipH)
+        return KEY;
+    return getPx(*cur, x, y);
+}
+
+const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// Colour at fraction t of a gradient quantised to `levels` bands, with the
+// step between two bands broken up by an ordered dither.
+uint32_t gradientAt(uint32_t a, uint32_t b, double t, int levels, int x, int y) {
+    t = std::clamp(t, 0.0, 1.0);
+    if (levels < 2)
+        return mix(a, b, t);
+    double f = t * (levels - 1);
+    int base = int(std::floor(f));
+    double frac = f - base;
+    if (frac * 16 > bayer[y & 3][x & 3] + 0.5)
+        base++;
+    base = std::min(base, levels - 1);
+    return mix(a, b, double(base) / (levels - 1));
+}
+
+void fillDisc(double cx, double cy, double rx, double ry, uint32_t c) {
+    int x0 = int(std::floor(cx - rx)), x1 = int(std::ceil(cx + rx));
+    int y0 = int(std::floor(cy - ry)), y1 = int(std::ceil(cy + ry));
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++) {
+            double dx = (x + 0.5 - cx) / rx, dy = (y + 0.5 - cy) / ry;
+            if (dx * dx + dy * dy <= 1.0)
+                plot(x, y, c);
+        }
+}
+
+void drawLine(double x0, double y0, double x1, double y1, uint32_t c) {
+    int n = int(std::max(std::fabs(x1 - x0), std::fabs(y1 - y0))) + 1;
+    for (int i = 0; i <= n; i++) {
+        double t = double(i) / n;
+        plot(int(std::floor(x0 + (x1 - x0) * t + 0.5)), int(std::floor(y0 + (y1 - y0) * t + 0.5)),
+             c);
+    }
+}
+
+void fillTri(double x0, double y0, double x1, double y1, double x2, double y2, uint32_t c) {
+    int minX = int(std::floor(std::min({x0, x1, x2}))),
+        maxX = int(std::ceil(std::max({x0, x1, x2})));
+    int minY = int(std::floor(std::min({y0, y1, y2}))),
+        maxY = int(std::ceil(std::max({y0, y1, y2})));
+    auto edge = [](double ax, double ay, double bx, double by, double px, double py) {
+        return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+    };
+    for (int y = minY; y <= maxY; y++)
+        for (int x = minX; x <= maxX; x++) {
+            double px = x + 0.5, py = y + 0.5;
+            double a = edge(x0, y0, x1, y1, px, py), b = edge(x1, y1, x2, y2, px, py),
+                   d = edge(x2, y2, x0, y0, px, py);
+            if ((a >= 0 && b >= 0 && d >= 0) || (a <= 0 && b <= 0 && d <= 0))
+                plot(x, y, c);
+        }
+}
+
+uint32_t lcgState = 1;
+void seedRandom(uint32_t s) {
+    lcgState = s * 2654435761u + 12345;
+}
+int random(int n) {
+    lcgState = lcgState * 1103515245u + 12345u;
+    return n <= 0 ? 0 : int((lcgState >> 8) % uint32_t(n));
+}
+
+const Image &spriteNamed(const Line &l, const std::string &name) {
+    auto it = sprites.find(name);
+    if (it != sprites.end())
+        return it->second;
+    for (const Image &img : outputs)
+        if (img.name == name)
+            return img;
+    fail(l, "unknown sprite " + name);
+}
+
+void blitSprite(const Image &s, int x, int y, bool flip) {
+    for (int j = 0; j < s.h; j++)
+        for (int i = 0; i < s.w; i++) {
+            uint32_t c = s.px[size_t(j) * s.w + (flip ? s.w - 1 - i : i)];
+            if (c != KEY)
+                plot(x + i, y + j, c);
+        }
+}
+
+// ---- morphs between two sprites ----
+
+bool opaque(const Image &s, int x, int y) {
+    return getPx(s, x, y) != KEY;
+}
+
+bool edgePixel(const Image &s, int x, int y) {
+    return opaque(s, x, y) && (!opaque(s, x - 1, y) || !opaque(s, x + 1, y) ||
+                               !opaque(s, x, y - 1) || !opaque(s, x, y + 1));
+}
+
+std::vector<double> signedDistance(const Image &s) {
+    std::vector<double> d(size_t(s.w) * s.h);
+    for (int y = 0; y < s.h; y++)
+        for (int x = 0; x < s.w; x++) {
+            bool in = opaque(s, x, y);
+            double best = 1e9;
+            for (int v = -1; v <= s.h; v++)
+                for (int u = -1; u <= s.w; u++)
+                    if (opaque(s, u, v) != in)
+                        best = std::min(best, std::hypot(u - x, v - y));
+            d[size_t(y) * s.w + x] = in ? -best + 0.5 : best - 0.5;
+        }
+    return d;
+}
+
+struct Box {
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+};
+
+Box opaqueBox(const Image &s) {
+    Box b;
+    for (int y = 0; y < s.h; y++)
+        for (int x = 0; x < s.w; x++)
+            if (opaque(s, x, y)) {
+                b.x0 = std::min(b.x0, double(x));
+                b.y0 = std::min(b.y0, double(y));
+                b.x1 = std::max(b.x1, double(x));
+                b.y1 = std::max(b.y1, double(y));
+            }
+    return b;
+}
+
+// Colour of the nearest pixel of the wanted kind (outline or inside).
+uint32_t sampleNear(const Image &s, double fx, double fy, bool wantEdge) {
+    double best = 1e9;
+    uint32_t c = KEY;
+    for (int y = 0; y < s.h; y++)
+        for (int x = 0; x < s.w; x++) {
+            if (!opaque(s, x, y) || edgePixel(s, x, y) != wantEdge)
+                continue;
+            double d = std::hypot(x - fx, y - fy);
+            if (d < best) {
+                best = d;
+                c = getPx(s, x, y);
+            }
+        }
+    if (c == KEY && !wantEdge)
+        return sampleNear(s, fx, fy, true);
+    return c;
+}
+
+void toHsv(uint32_t c, double &h, double &s, double &v) {
+    double r = red(c) / 255.0, g = green(c) / 255.0, b = blue(c) / 255.0;
+    double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
+    v = mx;
+    s = mx > 0 ? d / mx : 0;
+    if (d == 0)
+        h = 0;
+    else if (mx == r)
+        h = std::fmod((g - b) / d + 6, 6);
+    else if (mx == g)
+        h = (b - r) / d + 2;
+    else
+        h = (r - g) / d + 4;
+}
+
+uint32_t fromHsv(double h, double s, double v) {
+    double c = v * s, x = c * (1 - std::fabs(std::fmod(h, 2) - 1)), m = v - c;
+    double r = 0, g = 0, b = 0;
+    int sector = int(h) % 6;
+    const double table[6][3] = {{c, x, 0}, {x, c, 0}, {0, c, x}, {0, x, c}, {x, 0, c}, {c, 0, x}};
+    r = table[sector][0];
+    g = table[sector][1];
+    b = table[sector][2];
+    return rgb(int((r + m) * 255 + 0.5), int((g + m) * 255 + 0.5), int((b + m) * 255 + 0.5));
+}
+
+// A blend that keeps the saturation and brightness of its ends, so an
+// in-between of red and yellow is a clear orange rather than a dull brown.
+uint32_t vividMix(uint32_t a, uint32_t b, double t) {
+    double ha, sa, va, hb, sb, vb, hm, sm, vm;
+    toHsv(a, ha, sa, va);
+    toHsv(b, hb, sb, vb);
+    uint32_t m = mix(a, b, t);
+    toHsv(m, hm, sm, vm);
+    uint32_t c = fromHsv(hm, sa + (sb - sa) * t, va + (vb - va) * t);
+    // keep well away from the transparent colour
+    if (red(c) > 200 && blue(c) > 200 && green(c) < 90)
+        c = rgb(red(c), 110, blue(c) - 40);
+    return c;
+}
+
+double mapAxis(double p, double a0, double a1, double b0, double b1) {
+    if (a1 <= a0)
+        return (b0 + b1) / 2;
+    return b0 + (p - a0) * (b1 - b0) / (a1 - a0);
+}
+
+// The shape follows the blend of both outlines' distance fields; colours are
+// taken from matching places of both sprites and blended, and the new rim
+// gets the blended outline colour, so every in-between frame stays crisp.
+double fieldAt(const std::vector<double> &d, int w, int h, double x, double y) {
+    // Beyond the grid the distance keeps growing, so shrunk shapes stay closed.
+    double cx = std::clamp(x, 0.0, w - 1.0), cy = std::clamp(y, 0.0, h - 1.0);
+    double extra = std::hypot(x - cx, y - cy);
+    int x0 = std::min(int(cx), w - 2), y0 = std::min(int(cy), h - 2);
+    double fx = cx - x0, fy = cy - y0;
+    auto at = [&](int u, int v) { return d[size_t(v) * w + u]; };
+    double top = at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx;
+    double bottom = at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx;
+    return top * (1 - fy) + bottom * fy + extra;
+}
+
+// scale < 1 shrinks the in-between shape about the cell's centre.
+Image morphSprites(const Image &a, const Image &b, double t, double scale) {
+    Image out = makeImage("", a.w, a.h, KEY);
+    std::vector<double> da = signedDistance(a), db = signedDistance(b);
+    double cx = a.w / 2.0 - 0.5, cy = a.h / 2.0 + 0.5;
+    for (int y = 0; y < out.h; y++)
+        for (int x = 0; x < out.w; x++) {
+            double qx = cx + (x - cx) / scale, qy = cy + (y - cy) / scale;
+            double d = (1 - t) * fieldAt(da, a.w, a.h, qx, qy) + t * fieldAt(db, b.w, b.h, qx, qy);
+            if (d < 0)
+                setPx(out, x, y, 0);
+        }
+    Box bo = opaqueBox(out), ba = opaqueBox(a), bb = opaqueBox(b);
+    Image result = out;
+    for (int y = 0; y < out.h; y++)
+        for (int x = 0; x < out.w; x++) {
+            if (!opaque(out, x, y))
+                continue;
+            bool edge = edgePixel(out, x, y);
+            double axp = mapAxis(x, bo.x0, bo.x1, ba.x0, ba.x1);
+            double ayp = mapAxis(y, bo.y0, bo.y1, ba.y0, ba.y1);
+            double bxp = mapAxis(x, bo.x0, bo.x1, bb.x0, bb.x1);
+            double byp = mapAxis(y, bo.y0, bo.y1, bb.y0, bb.y1);
+            uint32_t ca = sampleNear(a, axp, ayp, edge), cb = sampleNear(b, bxp, byp, edge);
+            uint32_t c = vividMix(ca, cb, t);
+            if (c == KEY)
+                c = 0xC060C0; // never let a blend land on the key
+            setPx(result, x, y, c);
+        }
+    return result;
+}
+
+// A sweep of light across the sprite and a twinkle that grows and fades.
+Image shineSprite(const Image &s, int phase, uint32_t light) {
+    Image out = s;
+    int band = phase * 8 - 4;
+    for (int y = 0; y < s.h; y++)
+        for (int x = 0; x < s.w; x++) {
+            if (!opaque(s, x, y) || edgePixel(s, x, y))
+                continue;
+            int d = x + y - band;
+            if (d >= 0 && d < 3)
+                setPx(out, x, y, mix(getPx(s, x, y), light, d == 1 ? 0.75 : 0.45));
+        }
+    static const int sx[4] = {4, 11, 12, 5}, sy[4] = {4, 3, 11, 12}, arm[4] = {1, 2, 3, 1};
+    int cx = sx[phase], cy = sy[phase];
+    for (int k = -arm[phase]; k <= arm[phase]; k++) {
+        uint32_t c =
+            std::abs(k) == arm[phase] && arm[phase] > 1 ? mix(light, 0xFFE070, 0.5) : light;
+        setPx(out, cx + k, cy, c);
+        setPx(out, cx, cy + k, c);
+    }
+    if (arm[phase] >= 2) {
+        setPx(out, cx - 1, cy - 1, mix(light, 0xFFE070, 0.6));
+        setPx(out, cx + 1, cy + 1, mix(light, 0xFFE070, 0.6));
+        setPx(out, cx + 1, cy - 1, mix(light, 0xFFE070, 0.6));
+        setPx(out, cx - 1, cy + 1, mix(light, 0xFFE070, 0.6));
+    }
+    return out;
+}
+
+// ---- fonts ----
+
+// EPX: doubles a mask and rounds its diagonal steps.
+std::vector<std::string> scale2x(const std::vector<std::string> &m) {
+    int h = m.size(), w = h ? m[0].size() : 0;
+    auto at = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= w || y >= h)
+            return '.';
+        return m[y][x];
+    };
+    std::vector<std::string> out(h * 2, std::string(w * 2, '.'));
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            char p = at(x, y), a = at(x, y - 1), b = at(x + 1, y), c = at(x - 1, y),
+                 d = at(x, y + 1);
+            char e0 = p, e1 = p, e2 = p, e3 = p;
+            if (c == a && c != d && a != b)
+                e0 = a;
+            if (a == b && a != c && b != d)
+                e1 = b;
+            if (d == c && d != b && c != a)
+                e2 = c;
+            if (b == d && b != a && d != c)
+                e3 = d;
+            out[y * 2][x * 2] = e0;
+            out[y * 2][x * 2 + 1] = e1;
+            out[y * 2 + 1][x * 2] = e2;
+            out[y * 2 + 1][x * 2 + 1] = e3;
+        }
+    return out;
+}
+
+std::vector<std::string> blockScale(const std::vector<std::string> &m, int f) {
+    std::vector<std::string> out;
+    for (const std::string &row : m) {
+        std::string r;
+        for (char c : row)
+            r += std::string(f, c);
+        for (int i = 0; i < f; i++)
+            out.push_back(r);
+    }
+    return out;
+}
+
+struct TextStyle {
+    uint32_t top, bottom, highlight, outline, outline2, shadow;
+    int outlineWidth = 1;
+    int shadowDx = 1, shadowDy = 1;
+};
+
+// Draws an ink mask with a vertical gradient, a bright rim on the top edges of
+// strokes, a dark outline (optionally a second one) and a drop shadow.
+void drawStyledMask(const std::vector<std::string> &m, int x0, int y0, const TextStyle &st,
+                    int gradTop, int gradBottom) {
+    int h = m.size(), w = h ? m[0].size() : 0;
+    auto ink = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && m[y][x] == '#'; };
+    auto near = [&](int x, int y, int r) {
+        for (int v = -r; v <= r; v++)
+            for (int u = -r; u <= r; u++)
+                if (std::abs(u) + std::abs(v) <= r + (r > 1 ? 1 : 0) && ink(x + u, y + v))
+                    return true;
+        return false;
+    };
+    int ow = st.outlineWidth;
+    int pad = ow + std::max(std::abs(st.shadowDx), std::abs(st.shadowDy)) + 1;
+    if (st.shadow != KEY)
+        for (int y = -pad; y < h + pad; y++)
+            for (int x = -pad; x < w + pad; x++)
+                if (near(x - st.shadowDx, y - st.shadowDy, ow))
+                    plot(x0 + x, y0 + y, st.shadow);
+    for (int y = -pad; y < h + pad; y++)
+        for (int x = -pad; x < w + pad; x++) {
+            if (ink(x, y))
+                continue;
+            if (near(x, y, ow))
+                plot(x0 + x, y0 + y,
+                     ow > 1 && st.outline2 != KEY && !near(x, y, ow - 1) ? st.outline2
+                                                                         : st.outline);
+        }
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            if (!ink(x, y))
+                continue;
+            double t = gradBottom > gradTop ? double(y0 + y - gradTop) / (gradBottom - gradTop) : 0;
+            uint32_t c = gradientAt(st.top, st.bottom, t, 4, x0 + x + ox, y0 + y + oy);
+            if (!ink(x, y - 1) && st.highlight != KEY)
+                c = st.highlight;
+            plot(x0 + x, y0 + y, c);
+        }
+}
+
+const std::vector<Glyph> &glyphSet(const Line &l, const std::string &name) {
+    auto it = glyphSets.find(name);
+    if (it == glyphSets.end())
+        fail(l, "unknown glyph set " + name);
+    return it->second;
+}
+
+std::vector<std::string> glyphMask(const Line &l, const std::vector<Glyph> &set, char ch) {
+    int k = (unsigned char)ch - 32;
+    if (k < 0 || k >= int(set.size()))
+        fail(l, std::string("no glyph for ") + ch);
+    return set[k].rows;
+}
+
+// A whole string as one mask, glyphs `advance` source pixels apart.
+std::vector<std::string> stringMask(const Line &l, const std::vector<Glyph> &set,
+                                    const std::string &s, int advance) {
+    int gh = set[0].rows.size();
+    std::vector<std::string> m(gh, std::string(std::max<size_t>(1, s.size()) * advance, '.'));
+    for (size_t i = 0; i < s.size(); i++) {
+        std::vector<std::string> g = glyphMask(l, set, s[i]);
+        for (int y = 0; y < gh; y++)
+            for (size_t x = 0; x < g[y].size(); x++)
+                if (g[y][x] == '#' && i * advance + x < m[y].size())
+                    m[y][i * advance + x] = '#';
+    }
+    return m;
+}
+
+std::vector<std::string> scaleMask(std::vector<std::string> m, int scale, bool smooth) {
+    if (!smooth)
+        return blockScale(m, scale);
+    while (scale >= 2 && scale % 2 == 0) {
+        m = scale2x(m);
+        scale /= 2;
+    }
+    return scale > 1 ? blockScale(m, scale) : m;
+}
+
+TextStyle styleFrom(const Args &a, size_t i) {
+    TextStyle st;
+    st.top = a.color(i);
+    st.bottom = a.color(i + 1);
+    st.highlight = a.color(i + 2);
+    st.outline = a.color(i + 3);
+    st.outline2 = a.color(i + 4);
+    st.shadow = a.color(i + 5);
+    st.outlineWidth = a.inum(i + 6);
+    st.shadowDx = st.shadowDy = a.count() > i + 7 ? a.inum(i + 7) : 1;
+    return st;
+}
+
+// ---- procedural scenery ----
+
+void drawHills(const Args &a) {
+    double base = a.num(0), a1 = a.num(1), p1 = a.num(2), ph1 = a.num(3), a2 = a.num(4),
+           p2 = a.num(5), ph2 = a.num(6);
+    uint32_t c = a.color(7);
+    uint32_t rim = a.count() > 8 ? a.color(8) : c;
+    int rimW = a.count() > 9 ? a.inum(9) : 0;
+    uint32_t low = a.count() > 10 ? a.color(10) : c;
+    int bottom = clipY + clipH - oy;
+    for (int x = clipX - ox; x < clipX + clipW - ox; x++) {
+        double y =
+            base + a1 * std::sin(2 * M_PI * x / p1 + ph1) + a2 * std::sin(2 * M_PI * x / p2 + ph2);
+        int top = int(std::floor(y + 0.5));
+        for (int yy = top; yy < bottom; yy++) {
+            uint32_t col = yy - top < rimW
+                               ? rim
+                               : gradientAt(c, low, double(yy - top) / std::max(1, bottom - top), 4,
+                                            x + ox, yy + oy);
+            plot(x, yy, col);
+        }
+    }
+}
+
+void drawCloud(double cx, double cy, double w, double h, uint32_t c, uint32_t shade,
+               uint32_t light) {
+    struct P {
+        double dx, dy, r;
+    } puffs[] = {{-0.32, 0.12, 0.30},
+                 {-0.12, -0.10, 0.42},
+                 {0.12, -0.18, 0.50},
+                 {0.33, 0.05, 0.34},
+                 {0.0, 0.15, 0.35}};
+    // Shade first, then the lit body shifted up, so the bottom keeps a rim of shade.
+    for (const P &p : puffs)
+        fillDisc(cx + p.dx * w, cy + p.dy * h + 1, p.r * h * 1.3, p.r * h, shade);
+    fillDisc(cx, cy + 0.22 * h, w * 0.48, h * 0.28, shade);
+    for (const P &p : puffs)
+        fillDisc(cx + p.dx * w, cy + p.dy * h - 1, p.r * h * 1.25 - 0.5, p.r * h - 1, c);
+    for (const P &p : puffs)
+        if (p.dy < 0)
+            fillDisc(cx + p.dx * w - p.r * h * 0.3, cy + p.dy * h - p.r * h * 0.45, p.r * h * 0.5,
+                     p.r * h * 0.3, light);
+}
+
+void drawAcacia(double x, double base, double s, uint32_t c, uint32_t lit) {
+    double top = base - s * 0.75;
+    drawLine(x, base, x, base - s * 0.35, c);
+    drawLine(x + 1, base, x + 1, base - s * 0.3, c);
+    drawLine(x, base - s * 0.35, x - s * 0.35, top + s * 0.05, c);
+    drawLine(x + 1, base - s * 0.3, x + s * 0.4, top + s * 0.08, c);
+    drawLine(x, base - s * 0.4, x + s * 0.05, top, c);
+    fillDisc(x, top, s * 0.75, s * 0.13, c);
+    fillDisc(x - s * 0.4, top + s * 0.02, s * 0.35, s * 0.1, c);
+    fillDisc(x + s * 0.45, top + s * 0.03, s * 0.32, s * 0.1, c);
+    fillDisc(x + s * 0.05, top - s * 0.08, s * 0.45, s * 0.08, lit);
+    fillDisc(x - s * 0.4, top - s * 0.04, s * 0.2, s * 0.05, lit);
+}
+
+void drawGrass(const Args &a) {
+    double base = a.num(0);
+    int hmax = a.inum(1);
+    seedRandom(a.inum(2));
+    int n = a.inum(3);
+    uint32_t c1 = a.color(4), c2 = a.color(5);
+    double x0 = a.num(6, clipX - ox), w = a.num(7, clipW);
+    for (int i = 0; i < n; i++) {
+        int x = int(x0 + random(int(w)));
+        int h = hmax / 2 + random(hmax / 2 + 1);
+        int lean = random(3) - 1;
+        uint32_t c = i % 2 ? c1 : c2;
+        for (int k = 0; k < h; k++)
+            plot(x + (k > h / 2 ? lean : 0), int(base) - k, c);
+    }
+}
+
+// ---- ops ----
+
+void setClipWhole() {
+    clipX = clipY = 0;
+    clipW = cur->w;
+    clipH = cur->h;
+    ox = oy = 0;
+}
+
+void selectCell(const Line &l, int n) {
+    if (!cur->cellW)
+        fail(l, "picture has no cells");
+    int cols = cur->w / cur->cellW;
+    clipX = ox = (n % cols) * cur->cellW;
+    clipY = oy = (n / cols) * cur->cellH;
+    clipW = cur->cellW;
+    clipH = cur->cellH;
+    if (clipY + clipH > cur->h)
+        fail(l, "cell " + std::to_string(n) + " outside the sheet");
+}
+
+void outlineOp(uint32_t c, bool diagonal) {
+    Image before = *cur;
+    for (int y = clipY; y < clipY + clipH; y++)
+        for (int x = clipX; x < clipX + clipW; x++) {
+            if (getPx(before, x, y) != KEY)
+                continue;
+            bool hit = false;
+            for (int v = -1; v <= 1 && !hit; v++)
+                for (int u = -1; u <= 1 && !hit; u++) {
+                    if ((u == 0 && v == 0) || (!diagonal && u && v))
+                        continue;
+                    int xx = x + u, yy = y + v;
+                    if (xx < clipX || yy < clipY || xx >= clipX + clipW || yy >= clipY + clipH)
+                        continue;
+                    hit = getPx(before, xx, yy) != KEY;
+                }
+            if (hit)
+                setPx(*cur, x, y, c);
+        }
+}
+
+// A macro call is replaced by its body, arguments put in for $names; the
+// body is then read like any other lines, so macros may hold whole pictures.
+void expandMacro(std::vector<Line> &lines, size_t i, const std::vector<std::string> &tok) {
+    const Line l = lines[i];
+    const Macro &m = macros[tok[0]];
+    if (tok.size() - 1 != m.params.size())
+        fail(l, "macro " + tok[0] + " takes " + std::to_string(m.params.size()) + " arguments");
+    std::vector<size_t> order(m.params.size());
+    for (size_t k = 0; k < order.size(); k++)
+        order[k] = k;
+    // Longest names first, so $ab is not taken for $a.
+    std::sort(order.begin(), order.end(),
+              [&](size_t x, size_t y) { return m.params[x].size() > m.params[y].size(); });
+    std::vector<Line> body;
+    for (const Line &b : m.body) {
+        std::string text = b.text;
+        for (size_t k : order) {
+            std::string key = "$" + m.params[k];
+            for (size_t p = text.find(key); p != std::string::npos;
+                 p = text.find(key, p + tok[k + 1].size()))
+                text.replace(p, key.size(), tok[k + 1]);
+        }
+        body.push_back({b.file, b.number, text});
+    }
+    if (lines.size() > 2000000)
+        fail(l, "macros nest without end");
+    lines.erase(lines.begin() + i);
+    lines.insert(lines.begin() + i, body.begin(), body.end());
+}
+
+void runOp(const Line &l, const std::vector<std::string> &tok) {
+    if (tok.empty())
+        return;
+    const std::string &op = tok[0];
+    Args a{l, std::vector<std::string>(tok.begin() + 1, tok.end())};
+    if (op == "color") {
+        colors[a.str(0)] = a.color(1);
+    } else if (op == "cell") {
+        selectCell(l, a.inum(0));
+    } else if (op == "whole") {
+        setClipWhole();
+    } else if (op == "origin") {
+        ox = clipX + a.inum(0);
+        oy = clipY + a.inum(1);
+    } else if (op == "wrap") {
+        wrapX = a.inum(0) != 0;
+    } else if (op == "fill") {
+        for (int y = 0; y < clipH; y++)
+            for (int x = 0; x < clipW; x++)
+                setPx(*cur, clipX + x, clipY + y, a.color(0));
+    } else if (op == "rect") {
+        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++)
+                plot(x + i, y + j, a.color(4));
+    } else if (op == "frame") {
+        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+        uint32_t c = a.color(4);
+        for (int i = 0; i < w; i++) {
+            plot(x + i, y, c);
+            plot(x + i, y + h - 1, c);
+        }
+        for (int j = 0; j < h; j++) {
+            plot(x, y + j, c);
+            plot(x + w - 1, y + j, c);
+        }
+    } else if (op == "vgrad" || op == "hgrad") {
+        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+        uint32_t c1 = a.color(4), c2 = a.color(5);
+        int levels = a.count() > 6 ? a.inum(6) : 0;
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++) {
+                double t = op == "vgrad" ? (h > 1 ? double(j) / (h - 1) : 0)
+                                         : (w > 1 ? double(i) / (w - 1) : 0);
+                plot(x + i, y + j, gradientAt(c1, c2, t, levels, x + i + ox, y + j + oy));
+            }
+    } else if (op == "disc") {
+        fillDisc(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4));
+    } else if (op == "line") {
+        drawLine(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4));
+    } else if (op == "tri") {
+        fillTri(a.num(0), a.num(1), a.num(2), a.num(3), a.num(4), a.num(5), a.color(6));
+    } else if (op == "hills") {
+        drawHills(a);
+    } else if (op == "cloud") {
+        drawCloud(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4), a.color(5),
+                  a.count() > 6 ? a.color(6) : a.color(4));
+    } else if (op == "acacia") {
+        drawAcacia(a.num(0), a.num(1), a.num(2), a.color(3), a.color(4));
+    } else if (op == "grass") {
+        drawGrass(a);
+    } else if (op == "stars") {
+        seedRandom(a.inum(0));
+        int n = a.inum(1), x = a.inum(2), y = a.inum(3), w = a.inum(4), h = a.inum(5);
+        for (int i = 0; i < n; i++) {
+            int sx = x + random(w), sy = y + random(h);
+            bool big = random(6) == 0;
+            plot(sx, sy, a.color(6));
+            if (big) {
+                uint32_t dim = a.count() > 7 ? a.color(7) : a.color(6);
+                plot(sx - 1, sy, dim);
+                plot(sx + 1, sy, dim);
+                plot(sx, sy - 1, dim);
+                plot(sx, sy + 1, dim);
+            }
+        }
+    } else if (op == "speckle") {
+        seedRandom(a.inum(0));
+        int n = a.inum(1);
+        uint32_t c = a.color(2);
+        bool only = a.count() > 3;
+        uint32_t on = only ? a.color(3) : 0;
+        for (int i = 0; i < n; i++) {
+            int x = clipX - ox + random(clipW), y = clipY - oy + random(clipH);
+            if (!only || peek(x, y) == on)
+                plot(x, y, c);
+        }
+    } else if (op == "sprite") {
+        blitSprite(spriteNamed(l, a.str(0)), a.inum(1), a.inum(2),
+                   a.count() > 3 && a.str(3) == "flip");
+    } else if (op == "mask") {
+        const Image &m = spriteNamed(l, a.str(0));
+        int dx = a.inum(1), dy = a.inum(2);
+        allowed.assign(cur->px.size(), false);
+        for (int y = clipY; y < clipY + clipH; y++)
+            for (int x = clipX; x < clipX + clipW; x++)
+                allowed[size_t(y) * cur->w + x] =
+                    getPx(*cur, x, y) == getPx(m, x - clipX + dx, y - clipY + dy);
+    } else if (op == "nomask") {
+        allowed.clear();
+    } else if (op == "checker") {
+        // x y w h cell colour strength: every other cell tinted
+        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3), n = a.inum(4);
+        uint32_t c = a.color(5);
+        double t = a.num(6);
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++)
+                if ((i / n + j / n) % 2) {
+                    uint32_t p = peek(x + i, y + j);
+                    plot(x + i, y + j, mix(p, c, t));
+                }
+    } else if (op == "bigsprite") {
+        // sprite NAME x y scale, enlarged without smoothing
+        const Image &src = spriteNamed(l, a.str(0));
+        int x = a.inum(1), y = a.inum(2), f = a.inum(3);
+        bool flip = a.count() > 4 && a.str(4) == "flip";
+        for (int j = 0; j < src.h * f; j++)
+            for (int i = 0; i < src.w * f; i++) {
+                uint32_t c = getPx(src, flip ? src.w - 1 - i / f : i / f, j / f);
+                if (c != KEY)
+                    plot(x + i, y + j, c);
+            }
+    } else if (op == "recolor") {
+        for (size_t i = 0; i + 1 < a.count(); i += 2) {
+            uint32_t from = a.color(i), to = a.color(i + 1);
+            for (int y = clipY; y < clipY + clipH; y++)
+                for (int x = clipX; x < clipX + clipW; x++)
+                    if (getPx(*cur, x, y) == from)
+                        setPx(*cur, x, y, to);
+        }
+    } else if (op == "px") {
+        plot(a.inum(0), a.inum(1), a.color(2));
+    } else if (op == "rim") {
+        // pixels of one colour near the shape's edge in one direction
+        uint32_t from = a.color(0), to = a.color(1);
+        int dx = a.inum(2), dy = a.inum(3), depth = a.count() > 4 ? a.inum(4) : 1;
+        Image before = *cur;
+        for (int y = clipY; y < clipY + clipH; y++)
+            for (int x = clipX; x < clipX + clipW; x++) {
+                if (getPx(before, x, y) != from)
+                    continue;
+                for (int k = 1; k <= depth; k++) {
+                    int xx = x + k * dx, yy = y + k * dy;
+                    bool out = xx < clipX || yy < clipY || xx >= clipX + clipW ||
+                               yy >= clipY + clipH || getPx(before, xx, yy) == KEY;
+                    if (out) {
+                        setPx(*cur, x, y, to);
+                        break;
+                    }
+                }
+            }
+    } else if (op == "outline") {
+        outlineOp(a.color(0), a.count() > 1 && a.inum(1));
+    } else if (op == "morph") {
+        Image m = morphSprites(spriteNamed(l, a.str(0)), spriteNamed(l, a.str(1)), a.num(2),
+                               a.num(3, 1.0));
+        blitSprite(m, 0, 0, false);
+    } else if (op == "shine") {
+        blitSprite(
+            shineSprite(spriteNamed(l, a.str(0)), a.inum(1), a.count() > 2 ? a.color(2) : 0xFFFFFF),
+            0, 0, false);
+    } else if (op == "copy") {
+        const Image &src = spriteNamed(l, a.str(0));
+        int sx = a.inum(1), sy = a.inum(2), w = a.inum(3), h = a.inum(4), dx = a.inum(5),
+            dy = a.inum(6);
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++) {
+                uint32_t c = getPx(src, sx + i, sy + j);
+                if (c != KEY || a.count() > 7)
+                    plot(dx + i, dy + j, c);
+            }
+    } else if (op == "blend") {
+        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+        uint32_t c = a.color(4);
+        double t = a.num(5);
+        for (int j = 0; j < h; j++)
+            for (int i = 0; i < w; i++) {
+                uint32_t p = peek(x + i, y + j);
+                if (p != KEY)
+                    plot(x + i, y + j, mix(p, c, t));
+            }
+    } else if (op == "smallfont" || op == "bigfont") {
+        // glyph set, then text style; glyph k goes to cell k in reading order
+        const std::vector<Glyph> &set = glyphSet(l, a.str(0));
+        TextStyle st = styleFrom(a, 1);
+        int scale = op == "bigfont" ? 2 : 1;
+        int dx = a.count() > 9 ? a.inum(9) : 1, dy = a.count() > 10 ? a.inum(10) : 1;
+        for (size_t k = 0; k < set.size(); k++) {
+            selectCell(l, int(k));
+            std::vector<std::string> m = scaleMask(set[k].rows, scale, scale > 1);
+            drawStyledMask(m, dx, dy, st, dy, dy + 6 * scale - 1);
+        }
+        setClipWhole();
+    } else if (op == "title") {
+        // glyph set, "text", x (or -1 to centre), y, scale, advance, style
+        const std::vector<Glyph> &set = glyphSet(l, a.str(0));
+        std::string s = a.str(1);
+        int scale = a.inum(4), advance = a.inum(5);
+        TextStyle st = styleFrom(a, 6);
+        std::vector<std::string> m = scaleMask(stringMask(l, set, s, advance), scale, true);
+        // trim the trailing empty columns so centring is exact
+        int used = 0;
+        for (const std::string &row : m)
+            for (int x = int(row.size()) - 1; x >= 0; x--)
+                if (row[x] == '#') {
+                    used = std::max(used, x + 1);
+                    break;
+                }
+        for (std::string &row : m)
+            row.resize(used);
+        int x = a.inum(2);
+        if (x < 0)
+            x = (clipW - used) / 2;
+        int y = a.inum(3);
+        drawStyledMask(m, x, y, st, y, y + 6 * scale - 1);
+    } else {
+        fail(l, "unknown operation " + op);
+    }
+}
+
+// ---- reading the sources ----
+
+std::vector<Line> readAll(const std::string &folder) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(folder.c_str())) {
+        while (dirent *e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".gfx") == 0)
+                names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Line> lines;
+    for (const std::string &n : names) {
+        std::ifstream in(folder + "/" + n);
+        std::string s;
+        int number = 0;
+        while (std::getline(in, s)) {
+            if (!s.empty() && s.back() == '\r')
+                s.pop_back();
+            lines.push_back({n, ++number, s});
+        }
+    }
+    return lines;
+}
+
+std::string gridRow(const Line &l, size_t w) {
+    std::string s = l.text;
+    size_t start = s.find_first_not_of(' ');
+    s = start == std::string::npos ? "" : s.substr(start);
+    size_t end = s.find(' ');
+    if (end != std::string::npos)
+        s = s.substr(0, end);
+    if (s.size() != w)
+        fail(l, "grid row must be " + std::to_string(w) + " wide");
+    return s;
+}
+
+void readSprite(const std::vector<Line> &lines, size_t &i, const Args &a) {
+    std::string name = a.str(0);
+    int w = a.inum(1), h = a.inum(2);
+    Image img = makeImage(name, w, h, KEY);
+    for (int y = 0; y < h; y++) {
+        if (++i >= lines.size())
+            fail(a.line, "sprite ends early");
+        std::string row = gridRow(lines[i], w);
+        for (int x = 0; x < w; x++) {
+            if (row[x] == '.')
+                continue;
+            auto it = gridKeys.find(row[x]);
+            if (it == gridKeys.end())
+                fail(lines[i], std::string("no colour for key ") + row[x]);
+            img.px[size_t(y) * w + x] = it->second;
+        }
+    }
+    sprites[name] = img;
+}
+
+void readGlyphs(const std::vector<Line> &lines, size_t &i, const Args &a) {
+    std::vector<Glyph> set(95);
+    std::vector<bool> seen(95);
+    int w = a.inum(1), h = a.inum(2);
+    while (++i < lines.size()) {
+        std::vector<std::string> t = tokenize(lines[i].text);
+        if (t.empty())
+            continue;
+        if (t[0] == "end")
+            break;
+        if (t[0] != "=" || t.size() != 2)
+            fail(lines[i], "expected = CHAR");
+        int code = t[1] == "space" ? 32 : t[1] == "semicolon" ? ';' : (unsigned char)t[1][0];
+        if (code < 32 || code > 126)
+            fail(lines[i], "glyph outside 32..126");
+        Glyph g;
+        for (int y = 0; y < h; y++) {
+            if (++i >= lines.size())
+                fail(lines[i - 1], "glyph ends early");
+            g.rows.push_back(gridRow(lines[i], w));
+        }
+        set[code - 32] = g;
+        seen[code - 32] = true;
+    }
+    for (int k = 0; k < 95; k++)
+        if (!seen[k])
+            fail(a.line, std::string("glyph set lacks ") + char(32 + k));
+    glyphSets[a.str(0)] = set;
+}
+
+void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
+    bool keyed = (a.count() > 3 && a.str(3) == "keyed") || a.line.text.find("draft") == 0;
+    Image img = makeImage(a.str(0), a.inum(1), a.inum(2), keyed ? KEY : 0);
+    img.keyed = keyed;
+    for (size_t k = 3; k + 2 < a.count() + 0; k++)
+        if (a.str(k) == "cells") {
+            img.cellW = a.inum(k + 1);
+            img.cellH = a.inum(k + 2);
+        }
+    Image *previous = cur;
+    outputs.push_back(img);
+    cur = &outputs.back();
+    setClipWhole();
+    wrapX = false;
+    while (++i < lines.size()) {
+        std::vector<std::string> t = tokenize(lines[i].text);
+        if (!t.empty() && t[0] == "end")
+            break;
+        if (!t.empty() && macros.count(t[0])) {
+            expandMacro(lines, i, t);
+            i--;
+            continue;
+        }
+        runOp(lines[i], t);
+    }
+    wrapX = false;
+    allowed.clear();
+    cur = previous;
+}
+
+} // namespace
+
+bool runSources(const std::string &folder) {
+    outputs.clear();
+    outputs.reserve(256); // pictures refer to earlier ones while being drawn
+    try {
+        std::vector<Line> lines = readAll(folder);
+        if (lines.empty())
+            throw std::runtime_error("no .gfx sources in " + folder);
+        for (size_t i = 0; i < lines.size(); i++) {
+            std::vector<std::string> t = tokenize(lines[i].text);
+            if (t.empty())
+                continue;
+            if (macros.count(t[0])) {
+                expandMacro(lines, i, t);
+                i--;
+                continue;
+            }
+            const Line l = lines[i];
+            Args a{l, std::vector<std::string>(t.begin() + 1, t.end())};
+            if (t[0] == "color") {
+                colors[a.str(0)] = a.color(1);
+            } else if (t[0] == "key") {
+                if (a.str(0).size() != 1 || a.str(0) == ".")
+                    fail(l, "grid keys are single characters other than .");
+                gridKeys[a.str(0)[0]] = a.color(1);
+            } else if (t[0] == "sprite") {
+                readSprite(lines, i, a);
+            } else if (t[0] == "glyphs") {
+                readGlyphs(lines, i, a);
+            } else if (t[0] == "macro") {
+                Macro m;
+                for (size_t k = 1; k < a.count(); k++)
+                    m.params.push_back(a.str(k));
+                while (++i < lines.size() &&
+                       tokenize(lines[i].text) != std::vector<std::string>{"endmacro"})
+                    m.body.push_back(lines[i]);
+                macros[a.str(0)] = m;
+            } else if (t[0] == "image") {
+                if (outputs.size() == outputs.capacity())
+                    fail(l, "too many pictures");
+                readImage(lines, i, a);
+            } else if (t[0] == "draft") {
+                // drawn like a picture, kept as a sprite and never written out
+                readImage(lines, i, a);
+                Image img = outputs.back();
+                outputs.pop_back();
+                sprites[img.name] = img;
+            } else {
+                fail(l, "unknown statement " + t[0]);
+            }
+        }
+    } catch (const std::exception &e) {
+        fprintf(stderr, "gfxtool: %s\n", e.what());
+        return false;
+    }
+    return true;
+}
+
+const std::vector<Image> &pictures() {
+    return outputs;
+}
+
+const Image *findPicture(const std::string &name) {
+    for (const Image &img : outputs)
+        if (img.name == name)
+            return &img;
+    return nullptr;
+}
