@@ -80,7 +80,8 @@ std::string readText(const std::string &path) {
 void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
     FILE *f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
 

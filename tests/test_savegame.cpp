@@ -46,7 +46,8 @@ class SaveGame : public testing::Test {
     }
     void writeFile(const std::vector<unsigned char> &bytes) {
         FILE *f = fopen(file().c_str(), "wb");
-        fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty())
+            fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
     std::string dir;
