@@ -1,9 +1,11 @@
 // Entry point: command line, start-up in its fixed order, and shutdown.
 
+#include "core/game.h"
 #include "core/level.h"
 #include "front/cmdline.h"
 #include "front/stuff.h"
 #include "platform/debug.h"
+#include "platform/replay.h"
 #include "platform/gfx_sdl.h"
 #include "platform/keyhelper.h"
 #include "sound/sound.h"
@@ -69,8 +71,11 @@ int main(int argc, char **argv) {
         printHelp(stdout);
         return 0;
     }
+    replayStartFromEnv();
     startUp();
-    if (testMode)
-        loadLevel(-1);
+    if (testMode) {
+        initStuff();
+        run(-1);
+    }
     return exitGame();
 }

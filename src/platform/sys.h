@@ -14,12 +14,20 @@ void sysDelay(uint32_t ms);
 // One turn of a busy wait on sysTicks: nothing on the real clock, one
 // millisecond on the virtual one (which would otherwise never move).
 void sysSpin();
-// Next pending event, as SDL_PollEvent.
+// Next pending event, as SDL_PollEvent (or the replay's next event).
 int sysPollEvent(SDL_Event *event);
-// Lets SDL gather events, as SDL_PumpEvents.
+// Lets SDL gather events, as SDL_PumpEvents (nothing during a replay).
 void sysPumpEvents();
 
 // Virtual clock: while `sysVirtualClock` is non-zero, sysTicks returns
-// `sysVirtualNow` and sysDelay adds to it instead of sleeping.
+// `sysVirtualNow` and sysDelay adds to it instead of sleeping. A busy wait
+// that keeps reading sysTicks (more than SYS_SPIN_READS reads with no poll
+// or delay in between) moves the clock on by 1 ms per further read, so a
+// spinning wait ends exactly at its deadline instead of hanging.
 extern int sysVirtualClock;
 extern uint32_t sysVirtualNow;
+enum { SYS_SPIN_READS = 64 };
+
+// Called whenever the virtual clock moves, with the old and the new time;
+// lets a consumer of time (the music player) follow the virtual clock.
+extern void (*sysClockHook)(uint32_t from, uint32_t to);

@@ -1,0 +1,436 @@
+#include "core/anim.h"
+#include "core/game.h"
+#include "core/level.h"
+#include "core/levelend.h"
+#include "core/pausemenu.h"
+#include "core/playscreen.h"
+#include "core/rules.h"
+#include "front/scenery.h"
+#include "front/stuff.h"
+#include "platform/keyhelper.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// A level record built cell by cell: start board, target board, solution.
+struct Record {
+    uint8_t bytes[LEVEL_RECORD_SIZE];
+    Record() {
+        memset(bytes, 0, sizeof bytes);
+        bytes[160] = 0xFF;
+    }
+    void start(int x, int y, int v) { bytes[16 * y + x] = static_cast<uint8_t>(v); }
+    void target(int x, int y, int v) { bytes[16 * y + 8 + x] = static_cast<uint8_t>(v); }
+    void solution(std::vector<std::pair<int, int>> picks) {
+        size_t k = 0;
+        for (; k < picks.size(); k++) {
+            bytes[160 + 2 * k] = static_cast<uint8_t>(picks[k].first);
+            bytes[161 + 2 * k] = static_cast<uint8_t>(picks[k].second);
+        }
+        if (k < LEVEL_MAX_PICKS)
+            bytes[160 + 2 * k] = 0xFF;
+    }
+};
+
+class Game : public testing::Test {
+  protected:
+    void SetUp() override {
+        memset(&g, 0, sizeof g);
+        g.level = 0;
+        escape = paused = done = 0;
+        lastKeyTyped = 0;
+        mouseX = mouseY = -1;
+        lives = 3;
+        score = 0;
+        canUndo = 0;
+        canSolve = 1;
+        lameMode = 0;
+        skipLevel = 0;
+        curTrans = curMove = curShine = curEject = curAction = 0;
+        memset(currentTrans, 0, sizeof currentTrans);
+        memset(currentShining, 0, sizeof currentShining);
+        cursorX = 4;
+        cursorY = 5;
+        currentTime = 1000;
+        endTime = 1000 + LEVEL_TIME;
+        setLionAnim(4);
+        srand(3);
+    }
+    // Puts `rec` in play as loadLevel would, with `bonus` extra moves.
+    void play(Record &rec, int bonus, int withSolution = 1) {
+        currentSource = rec.bytes;
+        currentSol = withSolution ? rec.bytes + 160 : nullptr;
+        currentBonus = bonus;
+        currentMoves = withSolution ? solutionLength(currentSol) + bonus : 64;
+        for (int y = 0; y < BOARD_H; y++)
+            for (int x = 0; x < BOARD_W; x++)
+                currentLevel[x + 8 * y] = rec.bytes[16 * y + x];
+        currentCount = countFruits();
+    }
+    // Carries the picking hand and the board animation on until still.
+    void settle() {
+        for (int i = 0; i < 2000 && (curAction || curTrans || curMove); i++) {
+            if (curTrans > 0)
+                doTrans();
+            else if (curMove > 0)
+                doMove();
+            else
+                pickingHand(&g);
+        }
+    }
+    GameRun g;
+};
+
+TEST_F(Game, EndChecks) {
+    Record rec;
+    rec.start(0, 9, 3);
+    rec.target(0, 9, 1);
+    struct Case {
+        const char *name;
+        int livesBefore, restart, esc;
+        uint32_t now;
+        int moves, trans, count;
+        int outcome, livesAfter;
+    } cases[] = {
+        {"playing", 3, 0, 0, 1000, 0, 0, 1, PLAY_ON, 3},
+        {"time up", 3, 0, 0, 1000 + LEVEL_TIME, 0, 0, 1, PLAY_LIFE_LOST, 2},
+        {"time up while a morph runs", 3, 0, 0, 1000 + LEVEL_TIME, 0, 1, 1, PLAY_ON, 3},
+        {"no move left", 3, 0, 0, 1000, 64, 0, 1, PLAY_LIFE_LOST, 2},
+        {"all gone", 3, 0, 0, 1000, 1, 0, 0, PLAY_LIFE_LOST, 2},
+        {"last life gone", 1, 0, 0, 1000, 64, 0, 1, PLAY_GAME_OVER, 0},
+        {"exit", 3, 1, 1, 1000, 0, 0, 1, PLAY_ESCAPE, 3},
+        {"restart", 2, 1, 0, 1000, 1, 0, 1, PLAY_RESTART, 2},
+        {"restart without a life", 0, 1, 0, 1000, 1, 0, 1, PLAY_GAME_OVER, 0},
+    };
+    for (const Case &c : cases) {
+        play(rec, 3, 0);
+        lives = c.livesBefore;
+        g.restartRequested = c.restart;
+        escape = c.esc;
+        currentTime = c.now;
+        g.movesUsed = c.moves;
+        curTrans = c.trans;
+        currentCount = c.count;
+        EXPECT_EQ(endChecks(&g), c.outcome) << c.name;
+        EXPECT_EQ(lives, c.livesAfter) << c.name;
+    }
+}
+
+TEST_F(Game, WonBeforeLostAndRestartOnLastLifeCanWin) {
+    Record rec; // start and target both empty
+    play(rec, 3, 0);
+    EXPECT_EQ(currentCount, 0);
+    EXPECT_EQ(endChecks(&g), PLAY_WON);
+    EXPECT_EQ(lives, 3);
+    lives = 0;
+    g.restartRequested = 1;
+    EXPECT_EQ(endChecks(&g), PLAY_WON);
+}
+
+TEST_F(Game, PickCountsOnlyFruitAndKeepsTheUndoCopy) {
+    Record rec;
+    rec.start(4, 9, 3);
+    rec.start(5, 9, 2);
+    rec.target(0, 0, 1);
+    play(rec, 3, 0);
+    cursorY = 9;
+    int before[BOARD_CELLS];
+    memcpy(before, currentLevel, sizeof before);
+
+    lastKeyTyped = INPUT_ACTION;
+    playerControls(&g);
+    EXPECT_EQ(curAction, PICK_FRAMES);
+    // A second pick is refused while the hand runs.
+    playerControls(&g);
+    int handFrames = 0;
+    while (curAction) {
+        pickingHand(&g);
+        handFrames++;
+    }
+    EXPECT_EQ(handFrames, PICK_FRAMES);
+    EXPECT_EQ(g.movesUsed, 1);
+    EXPECT_EQ(canUndo, 1);
+    EXPECT_EQ(0, memcmp(currentUndo, before, sizeof before));
+    settle();
+    EXPECT_EQ(currentLevel[4 + 8 * 9], 1);
+    EXPECT_EQ(currentLevel[5 + 8 * 9], 1);
+
+    // An empty cell: the hand shows, but no move and no new undo copy.
+    canUndo = 0;
+    cursorX = 0;
+    cursorY = 0;
+    lastKeyTyped = INPUT_ACTION;
+    playerControls(&g);
+    EXPECT_EQ(curAction, PICK_FRAMES);
+    settle();
+    EXPECT_EQ(g.movesUsed, 1);
+    EXPECT_EQ(canUndo, 0);
+    EXPECT_EQ(0, memcmp(currentUndo, before, sizeof before));
+}
+
+TEST_F(Game, PickRefusedWithoutMovesLeft) {
+    Record rec;
+    rec.start(4, 5, 3);
+    play(rec, 2, 0);
+    g.movesUsed = currentMoves;
+    lastKeyTyped = INPUT_ACTION;
+    playerControls(&g);
+    EXPECT_EQ(curAction, 0);
+}
+
+TEST_F(Game, MouseClicksPickTheCellUnderThem) {
+    Record rec;
+    rec.start(0, 0, 3);
+    struct Case {
+        int mx, my;
+        int picked, cx, cy;
+    } cases[] = {
+        {16, 64, 1, 0, 0},  {143, 223, 1, 7, 9}, {40, 80, 1, 1, 1},   {15, 100, 0, 4, 5},
+        {100, 63, 0, 4, 5}, {144, 100, 0, 4, 5}, {100, 224, 0, 4, 5}, {300, 200, 0, 4, 5},
+    };
+    for (const Case &c : cases) {
+        play(rec, 3, 0);
+        curAction = 0;
+        cursorX = 4;
+        cursorY = 5;
+        lastKeyTyped = INPUT_ACTION;
+        mouseX = c.mx;
+        mouseY = c.my;
+        playerControls(&g);
+        EXPECT_EQ(curAction != 0, c.picked) << c.mx << "," << c.my;
+        EXPECT_EQ(cursorX, c.cx) << c.mx << "," << c.my;
+        EXPECT_EQ(cursorY, c.cy) << c.mx << "," << c.my;
+        if (!c.picked) {
+            EXPECT_EQ(lastKeyTyped, 0);
+        }
+    }
+}
+
+TEST_F(Game, CursorStaysOnTheBoardAndIdleCountsToSleep) {
+    struct Case {
+        int key, x0, y0, x1, y1;
+    } cases[] = {
+        {INPUT_LEFT, 0, 3, 0, 3}, {INPUT_LEFT, 5, 3, 4, 3}, {INPUT_RIGHT, 7, 3, 7, 3},
+        {INPUT_UP, 2, 0, 2, 0},   {INPUT_DOWN, 2, 9, 2, 9}, {INPUT_DOWN, 2, 8, 2, 9},
+    };
+    for (const Case &c : cases) {
+        cursorX = c.x0;
+        cursorY = c.y0;
+        lastKeyTyped = c.key;
+        playerControls(&g);
+        EXPECT_EQ(cursorX, c.x1);
+        EXPECT_EQ(cursorY, c.y1);
+        EXPECT_EQ(sleepTime, 0);
+    }
+    lastKeyTyped = 0;
+    for (int i = 0; i < SLEEP_FRAMES - 1; i++)
+        playerControls(&g);
+    EXPECT_NE(curLionAnim, 5);
+    playerControls(&g);
+    EXPECT_EQ(curLionAnim, 5);
+    lastKeyTyped = INPUT_UP;
+    playerControls(&g);
+    EXPECT_EQ(curLionAnim, 0);
+}
+
+TEST_F(Game, SolverResetsTheBoardAndWalksColumnsFirst) {
+    Record rec;
+    rec.start(1, 9, 2);
+    rec.start(6, 2, 1);
+    rec.solution({{6, 2}, {1, 9}});
+    rec.target(1, 9, 0);
+    play(rec, 2);
+    currentLevel[0] = 5; // a change the reset must undo
+    g.movesUsed = 1;
+    startSolver(&g);
+    resetBoardForSolver(&g);
+    EXPECT_EQ(g.movesUsed, 0);
+    EXPECT_EQ(currentLevel[0], 0);
+    EXPECT_EQ(currentCount, 2);
+    // From (4, 5) to (6, 2): two column steps, then three row steps, then
+    // the pick.
+    std::vector<std::pair<int, int>> path;
+    for (int i = 0; i < 6; i++) {
+        solverStep(&g);
+        path.push_back({cursorX, cursorY});
+    }
+    EXPECT_EQ(path,
+              (std::vector<std::pair<int, int>>{{5, 5}, {6, 5}, {6, 4}, {6, 3}, {6, 2}, {6, 2}}));
+    EXPECT_EQ(curAction, PICK_FRAMES);
+    EXPECT_EQ(actionX, 6);
+    EXPECT_EQ(actionY, 2);
+    solverStep(&g); // the hand runs: no step
+    EXPECT_EQ(cursorX, 6);
+    for (int i = 0; i < 3000 && g.solverOn; i++) {
+        settle();
+        solverStep(&g);
+    }
+    EXPECT_EQ(g.solverOn, 0);
+    EXPECT_EQ(g.movesUsed, 2);
+    EXPECT_EQ(haveMadeit(), 1);
+}
+
+TEST_F(Game, SolveKeyIsIgnoredOnTheTestBoard) {
+    Record rec;
+    rec.start(0, 0, 1);
+    play(rec, 3, 0);
+    skipLevel = 1;
+    afterControls(&g);
+    EXPECT_EQ(skipLevel, 0);
+    EXPECT_EQ(g.solverOn, 0);
+    play(rec, 3, 1);
+    skipLevel = 1;
+    afterControls(&g);
+    EXPECT_EQ(g.solverOn, 1);
+    EXPECT_EQ(g.solIndex, -1);
+}
+
+TEST_F(Game, PauseEntriesAndTheirNeighbours) {
+    Record rec;
+    rec.start(0, 0, 1);
+    play(rec, 3);
+    struct Case {
+        int undo, moves, solve;
+        int enabled[PAUSE_ENTRIES];
+        int down0, up0, nearest3, nearest2;
+    } cases[] = {
+        {0, 0, 1, {1, 0, 0, 1, 1}, 3, 4, 3, 0}, {0, 0, 0, {1, 0, 0, 0, 1}, 4, 4, 0, 0},
+        {1, 1, 0, {1, 1, 1, 0, 1}, 1, 4, 2, 2}, {0, 2, 0, {1, 0, 1, 0, 1}, 2, 4, 2, 2},
+        {1, 1, 1, {1, 1, 1, 1, 1}, 1, 4, 3, 2},
+    };
+    for (const Case &c : cases) {
+        g.undoAvailable = c.undo;
+        g.movesUsed = c.moves;
+        canSolve = c.solve;
+        for (int e = 0; e < PAUSE_ENTRIES; e++)
+            EXPECT_EQ(pauseEnabled(&g, e), c.enabled[e]) << e;
+        EXPECT_EQ(pauseStep(&g, 0, 1), c.down0);
+        EXPECT_EQ(pauseStep(&g, 0, -1), c.up0);
+        EXPECT_EQ(pauseStep(&g, 4, 1), 0);
+        EXPECT_EQ(pauseNearestAbove(&g, 3), c.nearest3);
+        EXPECT_EQ(pauseNearestAbove(&g, 2), c.nearest2);
+    }
+    // No stored solution: AUTO RESOLVE is not offered.
+    play(rec, 3, 0);
+    canSolve = 1;
+    EXPECT_EQ(pauseEnabled(&g, PAUSE_SOLVE), 0);
+}
+
+TEST_F(Game, PauseChoicesChangeTheAttempt) {
+    Record rec;
+    rec.start(4, 5, 3);
+    rec.target(0, 0, 1);
+    rec.solution({{4, 5}});
+    play(rec, 3);
+    int before[BOARD_CELLS];
+    memcpy(before, currentLevel, sizeof before);
+    startPick();
+    settle();
+    ASSERT_EQ(g.movesUsed, 1);
+    pauseApply(&g, PAUSE_UNDO);
+    EXPECT_EQ(0, memcmp(currentLevel, before, sizeof before));
+    EXPECT_EQ(currentCount, 1);
+    EXPECT_EQ(g.movesUsed, 0);
+    EXPECT_EQ(canUndo, 0);
+
+    pauseApply(&g, PAUSE_RESTART);
+    EXPECT_EQ(g.restartRequested, 1);
+    EXPECT_EQ(lives, 2);
+
+    pauseApply(&g, PAUSE_SOLVE);
+    EXPECT_EQ(g.solverOn, 1);
+    EXPECT_EQ(g.solIndex, -1);
+    EXPECT_EQ(canSolve, 0);
+
+    g.musicPending = 1;
+    pauseApply(&g, PAUSE_EXIT);
+    EXPECT_EQ(escape, 1);
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(g.musicPending, 0);
+}
+
+TEST_F(Game, TallyBonuses) {
+    Record rec;
+    rec.solution({{0, 0}, {1, 1}, {2, 2}}); // three picks, 3 + 4 moves allowed
+    play(rec, 4);
+    struct Case {
+        int moves, pay;
+    } moveCases[] = {{2, 200}, {3, 200}, {4, 30}, {7, 0}};
+    for (const Case &c : moveCases) {
+        g.movesUsed = c.moves;
+        EXPECT_EQ(moveBonus(&g), c.pay) << c.moves;
+    }
+    struct Time {
+        uint32_t now, end;
+        int bonus;
+    } timeCases[] = {{5000, 5999, 0}, {5000, 6000, 1}, {5000, 124999, 119}, {7000, 6000, 0}};
+    for (const Time &c : timeCases) {
+        currentTime = c.now;
+        endTime = c.end;
+        EXPECT_EQ(timeBonus(), c.bonus);
+    }
+    int skips[][2] = {{0, 30}, {29, 30}, {30, 60}, {59, 60}, {60, 90}, {90, 90}, {91, -1}};
+    for (auto &s : skips)
+        EXPECT_EQ(tallySkip(s[0]), s[1]) << s[0];
+}
+
+TEST_F(Game, LifeLostReasons) {
+    Record rec;
+    rec.start(0, 0, 1);
+    play(rec, 3, 0);
+    currentTime = endTime;
+    EXPECT_EQ(lifeLostReason(&g), 44);
+    currentTime = endTime - 1;
+    g.movesUsed = 64;
+    EXPECT_EQ(lifeLostReason(&g), 45);
+    g.movesUsed = 10;
+    EXPECT_EQ(lifeLostReason(&g), 46);
+}
+
+TEST_F(Game, RandomShineAndIdleDrawsFollowTheSequence) {
+    Record rec;
+    for (int y = 0; y < BOARD_H; y++)
+        for (int x = 0; x < BOARD_W; x++) {
+            rec.start(x, y, 1 + (x + y) % 5);
+            rec.target(x, y, 1 + (x * y) % 5);
+        }
+    play(rec, 3, 0);
+    // Replays the same draws by hand: 1 in 16 a shine at (rand & 15,
+    // rand % 10), then the idle hero's 1 in 512 and 1 in 1024.
+    srand(99);
+    std::vector<std::pair<int, int>> expected, seen;
+    for (int frame = 0; frame < 400; frame++) {
+        if ((rand() & 15) == 0) {
+            int i = rand() & 15;
+            expected.push_back({i, rand() % 10});
+        }
+        if (rand() % 512 != 0)
+            rand();
+    }
+    srand(99);
+    cursorA = 0;
+    for (int frame = 0; frame < 400; frame++) {
+        setLionAnim(4);
+        afterControls(&g);
+        if (curShine > 0) {
+            const Shine &s = animShine[curShine - 1];
+            EXPECT_EQ(s.phase, 0);
+            EXPECT_EQ(s.frames, 4);
+            int v = s.x < 8 ? currentLevel[s.x + 8 * s.y] : currentSource[16 * s.y + s.x];
+            EXPECT_EQ(s.base, v + 7);
+            EXPECT_EQ(currentShining[s.x + 16 * s.y], curShine);
+            seen.push_back({s.x, s.y});
+        }
+        // Shines end at once so every cell can shine again.
+        curShine = 0;
+        memset(currentShining, 0, sizeof currentShining);
+    }
+    EXPECT_GT(expected.size(), 5u);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(cursorA, 400);
+}
+
+} // namespace

@@ -1,0 +1,261 @@
+#include "platform/replay.h"
+#include "platform/sys.h"
+
+#include <SDL/SDL.h>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Drains the queue once, as the input layer does each frame, and returns the
+// events in a compact readable form.
+std::vector<std::string> drain() {
+    std::vector<std::string> got;
+    SDL_Event e;
+    while (sysPollEvent(&e)) {
+        char line[64];
+        switch (e.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            snprintf(line, sizeof line, "%s %d mod %d", e.type == SDL_KEYDOWN ? "down" : "up",
+                     e.key.keysym.sym, e.key.keysym.mod);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            snprintf(line, sizeof line, "%s %d %d b%d",
+                     e.type == SDL_MOUSEBUTTONDOWN ? "mdown" : "mup", e.button.x, e.button.y,
+                     e.button.button);
+            break;
+        case SDL_QUIT:
+            snprintf(line, sizeof line, "quit");
+            break;
+        default:
+            snprintf(line, sizeof line, "type %d", e.type);
+        }
+        got.push_back(line);
+    }
+    return got;
+}
+
+class Replay : public testing::Test {
+  protected:
+    void TearDown() override {
+        replayStop();
+        sysVirtualNow = 0;
+    }
+    void load(const char *text) {
+        char err[128] = "";
+        ASSERT_EQ(replayLoadScript(text, err, sizeof err), 0) << err;
+    }
+};
+
+using Events = std::vector<std::string>;
+
+TEST_F(Replay, EventsArriveInTheirDrain) {
+    load("# a pick and a click\n"
+         "frame 2 press LCTRL\n"
+         "frame 3 release LCTRL\n"
+         "frame +2 click 40 80\n"
+         "frame 1 type x shift\n"
+         "frame 7 mousedown 1 2 3\n");
+    std::vector<Events> frames;
+    for (int i = 0; i < 8; i++)
+        frames.push_back(drain());
+    EXPECT_EQ(frames[0], Events{});
+    EXPECT_EQ(frames[1], (Events{"down 120 mod 1", "up 120 mod 1"}));
+    EXPECT_EQ(frames[2], Events{"down 306 mod 0"});
+    EXPECT_EQ(frames[3], Events{"up 306 mod 0"});
+    EXPECT_EQ(frames[4], Events{});
+    EXPECT_EQ(frames[5], (Events{"mdown 40 80 b1", "mup 40 80 b1"}));
+    EXPECT_EQ(frames[7], Events{"mdown 1 2 b3"});
+    EXPECT_EQ(replayFrame, 8u);
+    // After the last line each drain asks the window to close.
+    EXPECT_EQ(drain(), Events{"quit"});
+    EXPECT_EQ(drain(), Events{"quit"});
+}
+
+TEST_F(Replay, RepeatedLines) {
+    load("frames 1-7 every 3 type RETURN\n"
+         "frame +1 type UP\n");
+    std::vector<Events> frames;
+    for (int i = 0; i < 9; i++)
+        frames.push_back(drain());
+    Events ret{"down 13 mod 0", "up 13 mod 0"};
+    for (int f : {1, 4, 7})
+        EXPECT_EQ(frames[f], ret) << f;
+    for (int f : {0, 2, 3, 5, 6})
+        EXPECT_EQ(frames[f], Events{}) << f;
+    EXPECT_EQ(frames[8], (Events{"down 273 mod 0", "up 273 mod 0"}));
+}
+
+TEST_F(Replay, AnchoredLinesWaitForTheGame) {
+    load("frame 1 type UP\n"
+         "after won\n"
+         "frame +2 type LCTRL\n"
+         "frame +1 type RETURN\n"
+         "after lost\n"
+         "frame +1 type DOWN\n");
+    // The game must report its events while an anchor waits, trace or not.
+    EXPECT_TRUE(replayTracing());
+    std::vector<Events> frames;
+    for (int i = 0; i < 12; i++) {
+        if (i == 3)
+            replayNote("lost", ""); // not awaited yet: ignored
+        if (i == 4)
+            replayNote("won", "level=0");
+        if (i == 8)
+            replayNote("lost", nullptr);
+        frames.push_back(drain());
+    }
+    Events up{"down 273 mod 0", "up 273 mod 0"};
+    EXPECT_EQ(frames[1], up);
+    // "won" came during drain 4: +2 is drain 6, +1 more drain 7.
+    EXPECT_EQ(frames[6], (Events{"down 306 mod 0", "up 306 mod 0"}));
+    EXPECT_EQ(frames[7], (Events{"down 13 mod 0", "up 13 mod 0"}));
+    EXPECT_EQ(frames[9], (Events{"down 274 mod 0", "up 274 mod 0"}));
+    for (int f : {0, 2, 3, 4, 5, 8})
+        EXPECT_EQ(frames[f], Events{}) << f;
+    EXPECT_EQ(frames[10], Events{"quit"});
+    EXPECT_FALSE(replayTracing());
+}
+
+TEST_F(Replay, BadScriptsNameTheLine) {
+    struct Case {
+        const char *text;
+        const char *message;
+    } cases[] = {
+        {"frame 1 press NOSUCHKEY\n", "line 1: unknown key"},
+        {"\nframe x press UP\n", "line 2: expected a frame number"},
+        {"frame 1 click 3\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 dance\n", "line 1: unknown action"},
+        {"press UP\n", "line 1: lines start with frame, frames or after"},
+        {"frames 9-3 every 1 type UP\n", "line 1: bad frame range"},
+        {"frame 2 dump ../escape\n", "line 1: expected a plain NAME"},
+        {"after won\nframe 3 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
+        {"after won\nframe +0 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
+    };
+    for (const Case &c : cases) {
+        char err[128] = "";
+        EXPECT_EQ(replayLoadScript(c.text, err, sizeof err), -1) << c.text;
+        EXPECT_STREQ(err, c.message);
+    }
+}
+
+TEST_F(Replay, VirtualClockMovesOnlyByWaits) {
+    load("frame 100 type UP\n");
+    uint32_t start = sysTicks();
+    EXPECT_EQ(sysTicks(), start);
+    sysDelay(100);
+    EXPECT_EQ(sysTicks(), start + 100);
+    // A busy wait on the clock reaches its deadline exactly and ends.
+    uint32_t deadline = sysTicks() + 17;
+    uint32_t t = sysTicks();
+    int reads = 0;
+    while (t < deadline && reads < 100000) {
+        t = sysTicks();
+        reads++;
+    }
+    EXPECT_EQ(t, deadline);
+    EXPECT_LT(reads, 100);
+    // A poll ends the spin: ordinary reads do not move the clock.
+    drain();
+    uint32_t now = sysTicks();
+    EXPECT_EQ(sysTicks(), now);
+}
+
+TEST_F(Replay, ClockHookFollowsVirtualTime) {
+    static std::vector<std::pair<uint32_t, uint32_t>> moves;
+    moves.clear();
+    sysClockHook = [](uint32_t from, uint32_t to) { moves.push_back({from, to}); };
+    load("frame 1 quit\n");
+    sysVirtualNow = 500;
+    sysDelay(20);
+    sysDelay(30);
+    sysClockHook = nullptr;
+    EXPECT_EQ(moves, (std::vector<std::pair<uint32_t, uint32_t>>{{500, 520}, {520, 550}}));
+}
+
+TEST_F(Replay, RecordingReplaysTheSameEvents) {
+    char path[] = "/tmp/quenzy-record-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    ASSERT_EQ(replayRecordTo(path), 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    ASSERT_NE(SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE), nullptr);
+    drain(); // whatever the driver had pending
+    SDL_Event in[3];
+    memset(in, 0, sizeof in);
+    in[0].type = SDL_KEYDOWN;
+    in[0].key.keysym.sym = SDLK_x;
+    in[0].key.keysym.mod = KMOD_LSHIFT;
+    in[1].type = SDL_MOUSEBUTTONDOWN;
+    in[1].button.x = 40;
+    in[1].button.y = 80;
+    in[1].button.button = 1;
+    in[2].type = SDL_QUIT;
+    SDL_PushEvent(&in[0]);
+    drain();
+    drain();
+    SDL_PushEvent(&in[1]);
+    SDL_PushEvent(&in[2]);
+    Events live = drain();
+    replayStop();
+    SDL_Quit();
+
+    FILE *f = fopen(path, "r");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char buf[256];
+    while (fgets(buf, sizeof buf, f))
+        text += buf;
+    fclose(f);
+    remove(path);
+    EXPECT_NE(text.find("frame 1 press x shift\n"), std::string::npos) << text;
+    load(text.c_str());
+    drain();
+    EXPECT_EQ(drain(), Events{"down 120 mod 1"});
+    drain();
+    EXPECT_EQ(drain(), live);
+    EXPECT_EQ(live, (Events{"mdown 40 80 b1", "quit"}));
+}
+
+TEST_F(Replay, DumpWritesTheShownPicture) {
+    char dir[] = "/tmp/quenzy-dump-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    SDL_Surface *shown = SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE);
+    ASSERT_NE(shown, nullptr);
+    SDL_FillRect(shown, nullptr, SDL_MapRGB(shown->format, 255, 0, 0));
+    SDL_Flip(shown);
+    load("frame 1 dump first\n");
+    replaySetDumpDir(dir, 0);
+    drain();
+    drain();
+    std::string path = std::string(dir) + "/first.bmp";
+    SDL_Surface *back = SDL_LoadBMP(path.c_str());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->w, 320);
+    EXPECT_EQ(back->h, 240);
+    Uint8 r, g, b;
+    SDL_LockSurface(back);
+    Uint32 pixel = 0;
+    memcpy(&pixel,
+           static_cast<Uint8 *>(back->pixels) + back->pitch * 10 + 10 * back->format->BytesPerPixel,
+           back->format->BytesPerPixel);
+    SDL_UnlockSurface(back);
+    SDL_GetRGB(pixel, back->format, &r, &g, &b);
+    EXPECT_GE(r, 248);
+    EXPECT_EQ(g, 0);
+    EXPECT_EQ(b, 0);
+    SDL_FreeSurface(back);
+    SDL_Quit();
+    remove(path.c_str());
+    rmdir(dir);
+}
+
+} // namespace
