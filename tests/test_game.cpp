@@ -273,6 +273,39 @@ TEST_F(Game, SolverResetsTheBoardAndWalksColumnsFirst) {
     EXPECT_EQ(haveMadeit(), 1);
 }
 
+TEST_F(Game, SolverStartedMidPickWaitsForAStillBoard) {
+    Record rec;
+    rec.start(3, 9, 2);
+    rec.start(4, 9, 3);
+    rec.start(4, 8, 1);
+    rec.solution({{4, 9}});
+    rec.target(3, 9, 1);
+    rec.target(4, 9, 1);
+    play(rec, 2);
+    // The player's own pick is in flight when the solve key comes.
+    actionX = 3;
+    actionY = 9;
+    ASSERT_GT(doSwitch(), 0);
+    doTrans();
+    startSolver(&g);
+    resetBoardForSolver(&g);
+    solverStep(&g);
+    EXPECT_EQ(g.solIndex, -1);
+    EXPECT_GT(curTrans, 0);
+    settle();
+    resetBoardForSolver(&g);
+    EXPECT_EQ(g.solIndex, 0);
+    EXPECT_EQ(currentLevel[3 + 8 * 9], 2);
+    EXPECT_EQ(currentCount, 3);
+    for (int i = 0; i < 3000 && g.solverOn; i++) {
+        settle();
+        solverStep(&g);
+    }
+    EXPECT_EQ(g.solverOn, 0);
+    EXPECT_EQ(currentCount, countFruits());
+    EXPECT_EQ(haveMadeit(), 1);
+}
+
 TEST_F(Game, SolveKeyIsIgnoredOnTheTestBoard) {
     Record rec;
     rec.start(0, 0, 1);

@@ -262,7 +262,7 @@ static int stepToward(int from, int to) {
 }
 
 void solverStep(GameRun *g) {
-    if (curTrans || curMove || curAction)
+    if (g->solIndex < 0 || curTrans || curMove || curAction)
         return;
     // A solution of all 64 picks has no terminator to stop at.
     int finished = g->solIndex >= 2 * LEVEL_MAX_PICKS;
@@ -284,6 +284,10 @@ void solverStep(GameRun *g) {
 }
 
 void resetBoardForSolver(GameRun *g) {
+    // A pick still in flight would land its morphs and falls on the fresh
+    // start board, making or losing fruit: the reset waits for a still board.
+    if (curTrans || curMove || curAction)
+        return;
     for (int y = 0; y < BOARD_H; y++)
         for (int x = 0; x < BOARD_W; x++)
             currentLevel[x + BOARD_W * y] = currentSource[16 * y + x];
