@@ -1,10 +1,13 @@
+#include "board_helpers.h"
 #include "core/anim.h"
 #include "core/level.h"
+#include "front/scenery.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -81,6 +84,57 @@ TEST_F(WholeFile, ReadsExactlyTheFileOrNothing) {
     free(bytes);
 }
 
+// A level file as the game ships it: the count byte, `records` records of
+// which record i has the value i + 1 in its first start cell, `extra` bytes
+// more, all scrambled.
+std::vector<uint8_t> levelFile(int count, int records, size_t extra) {
+    std::vector<uint8_t> plain(1 + LEVEL_RECORD_SIZE * records + extra, 0);
+    plain[0] = static_cast<uint8_t>(count);
+    for (int i = 0; i < records; i++)
+        plain[1 + LEVEL_RECORD_SIZE * i] = static_cast<uint8_t>(i + 1);
+    scrambleLevels(plain.data(), static_cast<unsigned>(plain.size()));
+    return plain;
+}
+
+using LevelTable = TempDir;
+
+TEST_F(LevelTable, LoadLevelsCountsOnlyTheRecordsTheFileHolds) {
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    struct Case {
+        int count, records;
+        size_t extra;
+        int expected;
+    } cases[] = {
+        {3, 3, 0, 3},   // exact
+        {2, 3, 0, 2},   // records past the count are not played
+        {2, 2, 100, 2}, // trailing bytes are ignored
+        {9, 2, 0, 2},   // a count the file cannot back is cut
+        {9, 1, 287, 1}, // a record cut short is not one
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "count " << c.count << ", " << c.records << " records");
+        writeFile("data/levels.bin", levelFile(c.count, c.records, c.extra));
+        loadLevels();
+        ASSERT_NE(levelsData, nullptr);
+        EXPECT_EQ(levelCount, c.expected);
+        EXPECT_EQ(levels, levelsData + 1);
+        for (int i = 0; i < c.records; i++)
+            EXPECT_EQ(levels[LEVEL_RECORD_SIZE * i], i + 1) << "record " << i;
+        free(levelsData);
+        levelsData = nullptr;
+    }
+}
+
+TEST_F(LevelTable, LoadLevelsEndsTheGameWithoutALevel) {
+    EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^Unable to load data/levels.bin$");
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    const std::vector<uint8_t> files[] = {levelFile(0, 2, 0), levelFile(4, 0, 200)};
+    for (const std::vector<uint8_t> &file : files) {
+        writeFile("data/levels.bin", file);
+        EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^No levels in data/levels.bin$");
+    }
+}
+
 // A level table of two records built in memory.
 std::vector<uint8_t> table;
 
@@ -131,6 +185,46 @@ TEST(LoadLevel, MovesCountAndCleanState) {
     EXPECT_EQ(currentLevel[0 + 8 * 9], 3);
     EXPECT_EQ(currentLevel[1 + 8 * 9], 5);
     EXPECT_EQ(currentLevel[8 * 9 + 2], 0);
+}
+
+// The scenery starts over with every attempt, drawing rand() in a fixed
+// order: totem wait, bird wait, then per waiting bird its presence and, when
+// present, its wait and frame.
+TEST(LoadLevel, SceneryResetDrawsInOrder) {
+    makeTable();
+    for (unsigned seed : {1u, 2u, 77u, 4096u}) {
+        SCOPED_TRACE(seed);
+        curLionCount = curTotemAnim = curTotemFrame = curTotemLoop = curTotemCount = 99;
+        curSunAnim = curSunCount = sleepTime = flowerUp = 99;
+        for (FlowerSlot &f : animFlower)
+            f.idle = 0;
+        for (WaitingBird &b : waitingBirds)
+            b = WaitingBird{-1, -1, -1, -1, -1};
+        std::vector<int> r = firstDraws(seed, 16);
+        loadLevel(0);
+        size_t next = 0;
+        EXPECT_EQ(curTotemWait, 300 + 60 * (r[next++] & 15));
+        EXPECT_EQ(birdAnimWait, 300 + 60 * (r[next++] & 3));
+        for (int i = 0; i < 4; i++) {
+            const WaitingBird &b = waitingBirds[i];
+            EXPECT_EQ(b.visible, r[next++] & 1) << "bird " << i;
+            if (!b.visible)
+                continue;
+            EXPECT_EQ(b.wait, 16 + (r[next++] & 15)) << "bird " << i;
+            EXPECT_EQ(b.frame, 2 + (r[next++] & 1)) << "bird " << i;
+            EXPECT_EQ(b.x, 192 + 16 * i);
+            EXPECT_EQ(b.y, i < 2 ? 36 : 34);
+        }
+        EXPECT_EQ(randDrawsSince(seed), static_cast<int>(next));
+        EXPECT_EQ(curLionAnim, 4);
+        EXPECT_EQ(curLionCount, 10);
+        EXPECT_EQ(curTotemAnim + curTotemFrame + curSunAnim + sleepTime + flowerUp, 0);
+        EXPECT_EQ(curTotemLoop, 1);
+        EXPECT_EQ(curTotemCount, 12);
+        EXPECT_EQ(curSunCount, 1);
+        for (const FlowerSlot &f : animFlower)
+            EXPECT_EQ(f.idle, 1);
+    }
 }
 
 using TestBoard = TempDir;

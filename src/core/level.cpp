@@ -96,6 +96,9 @@ void loadLevels() {
     unsigned records = (size - 1) / LEVEL_RECORD_SIZE;
     if (static_cast<unsigned>(levelCount) > records)
         levelCount = static_cast<int>(records);
+    // With no level at all a game would start on a record that is not there.
+    if (levelCount < 1)
+        error("No levels in data/levels.bin");
 }
 
 int solutionLength(const uint8_t *solution) {

@@ -42,7 +42,8 @@ void descrambleLevels(uint8_t *bytes, unsigned size);
 // The inverse: turns plain bytes into the file's scrambled form in place.
 void scrambleLevels(uint8_t *bytes, unsigned size);
 
-// Reads and descrambles data/levels.bin; ends the game when it is missing.
+// Reads and descrambles data/levels.bin; ends the game when it is missing
+// or holds no whole level record.
 void loadLevels();
 // Resets the play state for level `index`, or for test.bin when negative.
 void loadLevel(int index);

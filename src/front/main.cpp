@@ -20,7 +20,7 @@ extern const char _ver[];
 const char _ver[] = "$VER: Quenzy 1.00.2 (Jan  2 2016) $\r\n";
 
 static void openJoystick() {
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) < 0)
+    if (SDL_Init(SDL_INIT_JOYSTICK) < 0)
         return;
     if (SDL_NumJoysticks() > 0)
         joystick = SDL_JoystickOpen(0);
@@ -37,7 +37,7 @@ static void startUp() {
     gfxPrepareBlackScreen();
     prepareScrollBack();
     openJoystick();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == -1)
+    if (SDL_Init(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
