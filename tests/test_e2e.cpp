@@ -371,6 +371,16 @@ TEST_F(EndToEnd, PauseExitEndsTheProgram) {
     EXPECT_EQ(out.count("replay-exit"), 0); // the game ended, not the script
 }
 
+TEST_F(EndToEnd, PauseClicksSelectBeforeTheyConfirm) {
+    testBoard(lonelyBoard()); // no move yet and no stored solution
+    Outcome out = playFile("pause_click.txt");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.count("pause"), 2);
+    EXPECT_EQ(out.find("choice", 0).str("entry"), "back");
+    EXPECT_EQ(out.find("choice", 1).str("entry"), "back");
+    EXPECT_EQ(out.count("exit"), 0);
+}
+
 TEST_F(EndToEnd, GameOverThenContinue) {
     testBoard(lonelyBoard());
     Outcome out = playFile("game_over_continue.txt");

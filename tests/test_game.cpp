@@ -8,6 +8,7 @@
 #include "front/scenery.h"
 #include "front/stuff.h"
 #include "platform/keyhelper.h"
+#include "sound/sound.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -408,6 +409,37 @@ TEST_F(Game, TallyBonuses) {
     int skips[][2] = {{0, 30}, {29, 30}, {30, 60}, {59, 60}, {60, 90}, {90, 90}, {91, -1}};
     for (auto &s : skips)
         EXPECT_EQ(tallySkip(s[0]), s[1]) << s[0];
+}
+
+std::vector<int> warningFrames;
+int warningFrame;
+void hearWarning(int id) {
+    if (id == 4)
+        warningFrames.push_back(warningFrame);
+}
+
+TEST_F(Game, LastSecondsTickEvery67Frames) {
+    struct Case {
+        const char *name;
+        uint32_t left; // ms before endTime; 0 with the clock run out
+        std::vector<int> frames;
+    } cases[] = {
+        {"plenty of time", 20000, {}},
+        {"exactly 11 s", 11000, {}},
+        {"last seconds", 10999, {0, 67, 134}},
+        {"time is up", 0, {}},
+    };
+    playSFXHook = hearWarning;
+    for (const Case &c : cases) {
+        g.warning = 0;
+        endTime = 50000;
+        currentTime = endTime - c.left;
+        warningFrames.clear();
+        for (warningFrame = 0; warningFrame < 150; warningFrame++)
+            lastSecondsWarning(&g);
+        EXPECT_EQ(warningFrames, c.frames) << c.name;
+    }
+    playSFXHook = nullptr;
 }
 
 TEST_F(Game, LifeLostReasons) {

@@ -187,9 +187,11 @@ TEST_F(Input, KeyAndButtonMemory) {
     EXPECT_EQ(lastJButton, 4);
     frame({buttonUp(4)}); // a release keeps the button
     EXPECT_EQ(lastJButton, 4);
-    frame({lift(SDLK_q)}); // a key release forgets it, keeps the key
+    frame({lift(SDLK_q)}); // a key release forgets the button
     EXPECT_EQ(lastJButton, -1);
     EXPECT_EQ(lastKeySym, 0);
+    frame({press(SDLK_w), lift(SDLK_w), lift(SDLK_q)}); // ...and leaves the key
+    EXPECT_EQ(lastKeySym, SDLK_w);
     frame({});
     EXPECT_EQ(lastKeyTyped, 0);
 }
@@ -213,8 +215,12 @@ TEST_F(Input, MouseScaledToWorkingSurface) {
     struct {
         int width, height, x, y, wantX, wantY;
     } cases[] = {
-        {640, 480, 639, 479, 319, 239}, {640, 480, 1, 1, 0, 0},       {640, 480, 333, 101, 166, 50},
-        {320, 240, 319, 239, 319, 239}, {320, 240, 100, 57, 100, 57},
+        {640, 480, 639, 479, 319, 239},
+        {640, 480, 1, 1, 0, 0},
+        {640, 480, 333, 101, 166, 50},
+        {320, 240, 319, 239, 319, 239},
+        {320, 240, 100, 57, 100, 57},
+        {0, 0, 100, 57, 100, 57}, // no video mode yet: taken as 320 x 240
     };
     for (const auto &c : cases) {
         videoWidth = c.width;

@@ -321,6 +321,31 @@ TEST_F(PlayScreen, MorphShineFallAndEject) {
     EXPECT_EQ(tileAt(100 + 16, 30 + 64), colour(TILES, morphFrames[8 * 3 - 4]));
 }
 
+// Later layers cover earlier ones: board, fall, eject, hand, fruit column,
+// flying bird.
+TEST_F(PlayScreen, LayerOrder) {
+    currentLevel[4 + 8 * 2] = 2;
+    animMove[0] = Move{4, 2, 0, 4, 0}; // over the board cell (4, 2)
+    curMove = 1;
+    currentLevel[4 + 8 * 6] = 2;
+    animMove[1] = Move{4, 6, 0, 4, 0};
+    curMove = 2;
+    animEject[0] = Eject{64, 96, 0, 0, 5}; // over the fall at (4, 6)
+    curEject = 1;
+    currentLevel[3 + 8 * 8] = 1;
+    curAction = 20;
+    actionX = 3;
+    actionY = 8; // the hand's right half lies on the right half of cell (3, 8)
+    birdAnimWait = 0;
+    birdAnim = FlyingBird{152, 62, 4, 0, 11, 6, 0}; // on the column's top fruit
+    birdAngle = birdDA = 0;
+    drawScreen(1, 0, 1, 0);
+    EXPECT_EQ(tileAt(16 + 64, 64 + 32), colour(TILES, 3));
+    EXPECT_EQ(tileAt(16 + 64, 64 + 96), colour(TILES, morphFrames[8 * 5 - 4]));
+    EXPECT_EQ(at(16 * 3 + 12 + 12, 16 * 8 + 68 + 4), colour(TILES, handFrame(20)));
+    EXPECT_EQ(tileAt(152, 62), colour(BIRDS, 11));
+}
+
 TEST_F(PlayScreen, SceneryPieces) {
     curTotemWait = 0;
     curTotemAnim = 2;

@@ -114,6 +114,13 @@ TEST_F(SaveGame, EverySingleByteChangeReadsAsNone) {
             writeFile(bytes);
             EXPECT_EQ(loadGame(), 0) << k << " " << bit;
         }
+    // Not only single bits: every other value of any one byte fails the check.
+    for (int k = 0; k < 4; k++)
+        for (int flip = 1; flip < 256; flip++) {
+            unsigned char bytes[4] = {good[0], good[1], good[2], good[3]};
+            bytes[k] ^= flip;
+            EXPECT_EQ(decodeSaveGame(bytes), -1) << k << " " << flip;
+        }
 }
 
 TEST_F(SaveGame, UnusableFilesReadAsNone) {

@@ -355,6 +355,72 @@ TEST_F(Scenery, FlowerTakesItsDrawsAfterTheSlotsBefore) {
     }
 }
 
+// Every level starts the scenery afresh, taking its draws in a fixed order:
+// totem rest, bird wait, then per perched bird its visibility and, when
+// shown, its wing wait and cell.
+TEST_F(Scenery, LevelStartResetsInItsDrawOrder) {
+    for (unsigned seed : {1u, 7u, 42u, 1234u}) {
+        srand(seed);
+        int totemWait = (rand() & 15) * 60 + 300;
+        int birdWait = (rand() & 3) * 60 + 300;
+        WaitingBird want[4];
+        for (int i = 0; i < 4; i++) {
+            want[i] = WaitingBird{-5, -5, -5, -5, rand() & 1};
+            if (want[i].visible) {
+                want[i].wait = (rand() & 15) + 16;
+                want[i].frame = (rand() & 1) + 2;
+                want[i].x = 192 + 16 * i;
+                want[i].y = i < 2 ? 36 : 34;
+            }
+        }
+        int nextDraw = rand();
+
+        curLionAnim = 5, curLionFrame = 3, curLionLoop = 9, curLionCount = 2, sleepTime = 700;
+        curTotemAnim = 3, curTotemFrame = 2, curTotemLoop = 4, curTotemCount = 1;
+        curSunAnim = 2, curSunCount = 9;
+        flowerUp = 1;
+        for (FlowerSlot &f : animFlower)
+            f.idle = 0;
+        for (WaitingBird &b : waitingBirds)
+            b = WaitingBird{-5, -5, -5, -5, 1};
+        birdAnim = FlyingBird{77, 88, 4, 0, 6, 3, 0};
+        sounds.clear();
+
+        srand(seed);
+        loadLevel(-1);
+        EXPECT_EQ(rand(), nextDraw) << seed; // no draws beyond these
+
+        EXPECT_EQ(curLionAnim, 4);
+        EXPECT_EQ(curLionFrame, 0);
+        EXPECT_EQ(curLionLoop, 1);
+        EXPECT_EQ(curLionCount, 10);
+        EXPECT_EQ(sleepTime, 0);
+        EXPECT_TRUE(sounds.empty()); // idle is silent
+        EXPECT_EQ(curTotemAnim, 0);
+        EXPECT_EQ(curTotemFrame, 0);
+        EXPECT_EQ(curTotemLoop, 1);
+        EXPECT_EQ(curTotemCount, 12);
+        EXPECT_EQ(curTotemWait, totemWait) << seed;
+        EXPECT_EQ(curSunAnim, 0);
+        EXPECT_EQ(curSunCount, 1);
+        EXPECT_EQ(birdAnimWait, birdWait) << seed;
+        EXPECT_EQ(flowerUp, 0);
+        for (const FlowerSlot &f : animFlower)
+            EXPECT_EQ(f.idle, 1);
+        for (int i = 0; i < 4; i++) {
+            const WaitingBird &b = waitingBirds[i];
+            // A hidden bird keeps whatever it held.
+            EXPECT_EQ(b.visible, want[i].visible) << seed << " " << i;
+            EXPECT_EQ(b.wait, want[i].wait) << seed << " " << i;
+            EXPECT_EQ(b.frame, want[i].frame) << seed << " " << i;
+            EXPECT_EQ(b.x, want[i].x) << seed << " " << i;
+            EXPECT_EQ(b.y, want[i].y) << seed << " " << i;
+        }
+        EXPECT_EQ(birdAnim.x, 77); // the flying bird is left as it was
+        EXPECT_EQ(birdAnim.frame, 6);
+    }
+}
+
 TEST_F(Scenery, PerchedBirdsFlapBetweenTwoCells) {
     waitingBirds[0] = WaitingBird{192, 36, 1, 2, 1};
     waitingBirds[1] = WaitingBird{208, 36, 1, 3, 1};

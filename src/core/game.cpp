@@ -125,7 +125,7 @@ int endChecks(GameRun *g) {
     return PLAY_ON;
 }
 
-static void lastSecondsWarning(GameRun *g) {
+void lastSecondsWarning(GameRun *g) {
     if (currentTime >= endTime || endTime - currentTime >= WARNING_MS)
         return;
     if (g->warning > 0) {

@@ -46,6 +46,8 @@ void startGame(GameRun *g, int level);
 void startAttempt(GameRun *g);
 int playFrame(GameRun *g);
 int endChecks(GameRun *g);
+// Ticks in the last seconds of the level clock, every 67 frames.
+void lastSecondsWarning(GameRun *g);
 void pickingHand(GameRun *g);
 void playerControls(GameRun *g);
 void afterControls(GameRun *g);

@@ -63,23 +63,31 @@ static const char *entryText(int entry) {
     return translation[lang_id * 90 + entry];
 }
 
-static void drawEntry(int entry, int withIcon) {
-    int h = titleHeight();
-    drawTextAt(screen, entryText(entry), 56, h + 24 + ENTRY_SPACING * entry, fontbig);
-    if (withIcon && optionsBlocks)
-        blitImage(optionsBlocks[entry], 16, h + 16 + ENTRY_SPACING * entry, screen);
+static void drawEntryText(int entry) {
+    drawTextAt(screen, entryText(entry), 56, titleHeight() + 24 + ENTRY_SPACING * entry, fontbig);
+}
+
+static void drawEntryIcon(int entry) {
+    if (optionsBlocks)
+        blitImage(optionsBlocks[entry], 16, titleHeight() + 16 + ENTRY_SPACING * entry, screen);
 }
 
 static void drawPause(const GameRun *g, int selection) {
     drawScreen(g->level, 0, lives, g->movesUsed);
-    for (int i = 0; i < PAUSE_ENTRIES; i++)
-        if (i != selection)
-            drawEntry(i, pauseEnabled(g, i));
+    for (int i = 0; i < PAUSE_ENTRIES; i++) {
+        if (i == selection)
+            continue;
+        drawEntryText(i);
+        if (pauseEnabled(g, i))
+            drawEntryIcon(i);
+    }
     darken();
     if (pauseTitle)
         blitImage(pauseTitle, (screen->w - pauseTitle->w) / 2, 8, screen);
+    // The selected entry goes on top of the dimming, so it stands out.
     drawTextAt(screen, ">", 0, titleHeight() + 24 + ENTRY_SPACING * selection, fontbig);
-    drawEntry(selection, 1);
+    drawEntryIcon(selection);
+    drawEntryText(selection);
 }
 
 void pauseApply(GameRun *g, int entry) {

@@ -214,7 +214,8 @@ static void axisMotion(int axis, int value) {
     }
 }
 
-// Display coordinates to the 320 x 240 working surface.
+// Display coordinates to the 320 x 240 working surface. Before a video mode
+// exists the display is taken as unscaled rather than dividing by zero.
 static void mouseDown(int x, int y) {
     int w = videoWidth > 0 ? videoWidth : 320;
     int h = videoHeight > 0 ? videoHeight : 240;
