@@ -7,10 +7,6 @@
 
 namespace {
 
-const char *text(int n) {
-    return translation[lang_id * TEXT_COUNT + n];
-}
-
 TEST(InterfaceText, EntriesScreensRelyOn) {
     lang_id = 0;
     const struct {

@@ -33,10 +33,6 @@ enum {
     SCREEN_MIDDLE = 160,
 };
 
-static const char *text(int entry) {
-    return translation[lang_id * 90 + entry];
-}
-
 static int endsScreen(int code) {
     return code == INPUT_START || code == INPUT_ACTION || code == INPUT_OTHER;
 }

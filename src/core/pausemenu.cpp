@@ -59,12 +59,9 @@ int pauseEntryAt(int y) {
     return e >= 0 && e < PAUSE_ENTRIES ? e : -1;
 }
 
-static const char *entryText(int entry) {
-    return translation[lang_id * 90 + entry];
-}
-
+// The menu's entries are the first texts of the table, in menu order.
 static void drawEntryText(int entry) {
-    drawTextAt(screen, entryText(entry), 56, titleHeight() + 24 + ENTRY_SPACING * entry, fontbig);
+    drawTextAt(screen, text(entry), 56, titleHeight() + 24 + ENTRY_SPACING * entry, fontbig);
 }
 
 static void drawEntryIcon(int entry) {

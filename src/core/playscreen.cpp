@@ -38,10 +38,6 @@ enum {
     FRAME_CURSOR = 64,
 };
 
-static const char *text(int entry) {
-    return translation[lang_id * TEXT_COUNT + entry];
-}
-
 static int textLength(int entry) {
     return static_cast<int>(strlen(text(entry)));
 }

@@ -119,3 +119,7 @@ const char *const translation[] = {
 
 static_assert(sizeof translation / sizeof translation[0] == TEXT_COUNT,
               "one language of interface texts");
+
+const char *text(int entry) {
+    return translation[lang_id * TEXT_COUNT + entry];
+}

@@ -7,3 +7,6 @@ enum { TEXT_COUNT = 90, TEXT_SCROLLER = 89 };
 
 extern const char *const translation[];
 extern int lang_id; // 0, the only language there is
+
+// Entry n of the table in the current language.
+const char *text(int entry);

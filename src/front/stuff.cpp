@@ -77,7 +77,7 @@ void initVars0() {
     scrollidx = 0;
     scrolldx = 0;
     if (!scroller) {
-        scroller = translation[lang_id * TEXT_COUNT + TEXT_SCROLLER];
+        scroller = text(TEXT_SCROLLER);
         scrollmax = static_cast<int>(strlen(scroller));
     }
 }
