@@ -296,6 +296,15 @@ void resetBoardForSolver(GameRun *g) {
     g->movesUsed = 0;
 }
 
+void stepDecorations() {
+    if (curShine > 0)
+        doShine();
+    if (curEject > 0)
+        doEject();
+    doLionAnim();
+    doBgAnims();
+}
+
 int playFrame(GameRun *g) {
     // 1. A music change pending skips the end checks until the old piece
     //    has stopped; the music player slots in here.
@@ -311,12 +320,7 @@ int playFrame(GameRun *g) {
         doMove();
     else
         pickingHand(g);
-    if (curShine > 0)
-        doShine();
-    if (curEject > 0)
-        doEject();
-    doLionAnim();
-    doBgAnims();
+    stepDecorations();
     checkKey(1);
     if (g->solverOn) {
         // While the solver plays, the player can neither pause nor leave.

@@ -49,6 +49,8 @@ int endChecks(GameRun *g);
 // Ticks in the last seconds of the level clock, every 67 frames.
 void lastSecondsWarning(GameRun *g);
 void pickingHand(GameRun *g);
+// Shines, ejects, the hero and the scenery: what moves beside the board.
+void stepDecorations();
 void playerControls(GameRun *g);
 void afterControls(GameRun *g);
 void startPick();

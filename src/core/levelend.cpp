@@ -138,12 +138,7 @@ void levelTally(GameRun *g) {
             if (t < 0)
                 break;
         }
-        if (curShine > 0)
-            doShine();
-        if (curEject > 0)
-            doEject();
-        doLionAnim();
-        doBgAnims();
+        stepDecorations();
         if (controlFPS()) {
             drawTally(g, &lines, t);
             flipScreen();
