@@ -1,8 +1,10 @@
 #include "storage/winova.h"
 
+#include "file_helpers.h"
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -57,18 +59,6 @@ void writeFile(const std::string &path, const Bytes &bytes) {
     if (!bytes.empty())
         fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
-}
-
-Bytes readFile(const std::string &path) {
-    Bytes bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        bytes.push_back(uint8_t(c));
-    fclose(f);
-    return bytes;
 }
 
 class Archives : public testing::Test {
@@ -304,7 +294,7 @@ int runOva(const std::string &args) {
 }
 
 std::string text(const std::string &path) {
-    Bytes b = readFile(path);
+    Bytes b = readFileBytes(path);
     return std::string(b.begin(), b.end());
 }
 
@@ -317,7 +307,7 @@ TEST_F(Archives, ToolPacksListsAndExtracts) {
     writeFile("in/empty.wav", Bytes());
     ASSERT_EQ(runOva("pack a.ova in/logo.bmp in/empty.wav"), 0);
     ASSERT_EQ(runOva("pack b.ova in/logo.bmp in/empty.wav"), 0);
-    EXPECT_EQ(readFile("a.ova"), readFile("b.ova"));
+    EXPECT_EQ(readFileBytes("a.ova"), readFileBytes("b.ova"));
 
     ASSERT_EQ(runOva("list a.ova"), 0);
     std::string listing = text("out.txt");
@@ -326,7 +316,7 @@ TEST_F(Archives, ToolPacksListsAndExtracts) {
     EXPECT_NE(listing.find("5000"), std::string::npos);
 
     ASSERT_EQ(runOva("extract a.ova logo.bmp copy.bmp"), 0);
-    EXPECT_EQ(readFile("copy.bmp"), picture);
+    EXPECT_EQ(readFileBytes("copy.bmp"), picture);
     ASSERT_EQ(runOva("extract a.ova empty.wav"), 0);
     struct stat st;
     ASSERT_EQ(stat("empty.wav", &st), 0);
@@ -357,8 +347,8 @@ TEST_F(Archives, EmptyArchiveOpensAndFindsNothing) {
     ASSERT_EQ(runOva("list data/music.ova"), 0);
     EXPECT_EQ(text("out.txt"), "");
     // The build packs the game's music and sound archives the same way.
-    EXPECT_EQ(readFile("data/music.ova"), readFile(QUENZY_BINARY_DIR "/data/music.ova"));
-    EXPECT_EQ(readFile("data/music.ova"), readFile(QUENZY_BINARY_DIR "/data/sound.ova"));
+    EXPECT_EQ(readFileBytes("data/music.ova"), readFileBytes(QUENZY_BINARY_DIR "/data/music.ova"));
+    EXPECT_EQ(readFileBytes("data/music.ova"), readFileBytes(QUENZY_BINARY_DIR "/data/sound.ova"));
 }
 
 } // namespace

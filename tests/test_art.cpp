@@ -2,27 +2,17 @@
 // size and cells its users index; transparency is exact magenta only.
 #include "storage/winova.h"
 
+#include "file_helpers.h"
 #include <SDL.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> readBytes(const std::string &path) {
-    std::vector<uint8_t> bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        bytes.push_back(uint8_t(c));
-    fclose(f);
-    return bytes;
-}
 
 // The entry as the game reads it from data/gfx.ova.
 std::vector<uint8_t> pictureBytes(const std::string &name) {
@@ -348,9 +338,10 @@ TEST_F(Art, ToolOutputIsDeterministic) {
                       QUENZY_SOURCE_DIR + "/assets/gfx' '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const char *name : loadedNames) {
-        std::vector<uint8_t> again = readBytes(out + "/" + name + ".bmp");
+        std::vector<uint8_t> again = readFileBytes(out + "/" + name + ".bmp");
         EXPECT_FALSE(again.empty()) << name;
-        EXPECT_TRUE(again == readBytes(std::string(QUENZY_BINARY_DIR) + "/gfx/" + name + ".bmp"))
+        EXPECT_TRUE(again ==
+                    readFileBytes(std::string(QUENZY_BINARY_DIR) + "/gfx/" + name + ".bmp"))
             << name;
     }
 }
