@@ -1,0 +1,228 @@
+#pragma once
+
+// The end-to-end harness: the real program, headless, driven by a replay
+// script in a temporary folder of its own, observed through its trace, its
+// dumps and the files it writes. Shared by every end-to-end test file.
+
+#include "core/level.h"
+#include "core/savegame.h"
+#include "storage/hiscores.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// One board of 160 bytes (start and target), as test.bin holds it, or the
+// first 160 bytes of a level record.
+struct Board {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(LEVEL_BOARDS_SIZE, 0);
+    Board &start(int x, int y, int v) {
+        bytes[16 * y + x] = static_cast<uint8_t>(v);
+        return *this;
+    }
+    Board &target(int x, int y, int v) {
+        bytes[16 * y + 8 + x] = static_cast<uint8_t>(v);
+        return *this;
+    }
+};
+
+struct TraceLine {
+    unsigned frame = 0, time = 0;
+    std::string event;
+    std::map<std::string, std::string> values;
+    int num(const char *key) const {
+        auto it = values.find(key);
+        return it == values.end() ? -99999 : atoi(it->second.c_str());
+    }
+    std::string str(const char *key) const {
+        auto it = values.find(key);
+        return it == values.end() ? "" : it->second;
+    }
+};
+
+struct Outcome {
+    int status = -1;
+    double seconds = 0;
+    std::vector<TraceLine> trace;
+    std::string dir;
+    // The n-th (from 0) line of `event`, or a line with an empty event.
+    TraceLine find(const char *event, int n = 0) const {
+        for (const TraceLine &line : trace)
+            if (line.event == event && n-- == 0)
+                return line;
+        return TraceLine();
+    }
+    int count(const char *event) const {
+        int n = 0;
+        for (const TraceLine &line : trace)
+            n += line.event == event;
+        return n;
+    }
+};
+
+inline std::string readText(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeBytes(const std::string &path, const std::vector<uint8_t> &bytes) {
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!bytes.empty())
+        fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+inline std::vector<TraceLine> parseTrace(const std::string &text) {
+    std::vector<TraceLine> lines;
+    std::istringstream in(text);
+    std::string raw;
+    while (std::getline(in, raw)) {
+        std::istringstream words(raw);
+        TraceLine line;
+        std::string w;
+        words >> w >> line.frame >> w >> line.time >> line.event;
+        while (words >> w) {
+            size_t eq = w.find('=');
+            if (eq != std::string::npos)
+                line.values[w.substr(0, eq)] = w.substr(eq + 1);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// A level file of our own: `boards` with one-pick solutions `sol`.
+inline std::vector<uint8_t> levelFile(const std::vector<Board> &boards,
+                                      const std::vector<std::vector<std::pair<int, int>>> &sols) {
+    std::vector<uint8_t> bytes(1 + LEVEL_RECORD_SIZE * boards.size(), 0);
+    bytes[0] = static_cast<uint8_t>(boards.size());
+    for (size_t i = 0; i < boards.size(); i++) {
+        uint8_t *rec = &bytes[1 + LEVEL_RECORD_SIZE * i];
+        memcpy(rec, boards[i].bytes.data(), LEVEL_BOARDS_SIZE);
+        size_t k = 0;
+        for (; k < sols[i].size(); k++) {
+            rec[160 + 2 * k] = static_cast<uint8_t>(sols[i][k].first);
+            rec[161 + 2 * k] = static_cast<uint8_t>(sols[i][k].second);
+        }
+        rec[160 + 2 * k] = 0xFF;
+    }
+    scrambleLevels(bytes.data(), static_cast<unsigned>(bytes.size()));
+    return bytes;
+}
+
+class EndToEnd : public testing::Test {
+  protected:
+    void SetUp() override {
+        char path[] = "/tmp/quenzy-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(path), nullptr);
+        dir = path;
+        ASSERT_EQ(mkdir((dir + "/home").c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
+        // Our data, but a level file of the test's own when it writes one.
+        for (const char *name : {"gfx.ova", "music.ova", "sound.ova", "levels.bin"}) {
+            std::string from = std::string(QUENZY_BINARY_DIR) + "/data/" + name;
+            ASSERT_EQ(symlink(from.c_str(), (dir + "/data/" + name).c_str()), 0);
+        }
+    }
+    void TearDown() override {
+        if (!HasFailure()) {
+            std::string cmd = "rm -rf '" + dir + "'";
+            EXPECT_EQ(system(cmd.c_str()), 0);
+        } else {
+            printf("kept %s (trace.txt, dumps)\n", dir.c_str());
+        }
+    }
+    void testBoard(const Board &b) { writeBytes(dir + "/test.bin", b.bytes); }
+    void levels(const std::vector<uint8_t> &file) {
+        unlink((dir + "/data/levels.bin").c_str());
+        writeBytes(dir + "/data/levels.bin", file);
+    }
+    // Runs the program on `script` with `args` (test mode by default) and
+    // `env` added to the environment.
+    Outcome play(const std::string &script, const std::vector<std::string> &args = {"-t"},
+                 const std::vector<std::pair<std::string, std::string>> &env = {}) {
+        writeBytes(dir + "/script.txt", std::vector<uint8_t>(script.begin(), script.end()));
+        Outcome out;
+        auto started = std::chrono::steady_clock::now();
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.c_str()) != 0)
+                _exit(126);
+            setenv("HOME", (dir + "/home").c_str(), 1);
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("QUENZY_REPLAY", "script.txt", 1);
+            setenv("QUENZY_TRACE", "trace.txt", 1);
+            setenv("QUENZY_DUMP_DIR", dir.c_str(), 1);
+            unsetenv("QUENZY_RECORD");
+            unsetenv("QUENZY_DUMP_EVERY");
+            for (const auto &kv : env)
+                setenv(kv.first.c_str(), kv.second.c_str(), 1);
+            std::string exe = std::string(QUENZY_BINARY_DIR) + "/quenzy";
+            std::vector<char *> argv{const_cast<char *>("quenzy")};
+            for (const std::string &a : args)
+                argv.push_back(const_cast<char *>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(exe.c_str(), argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        for (int waited = 0; waited < 6000; waited++) { // 60 s at most
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                out.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            usleep(10000);
+        }
+        if (out.status == -1) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+        }
+        out.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        out.trace = parseTrace(readText(dir + "/trace.txt"));
+        out.dir = dir;
+        return out;
+    }
+    Outcome playFile(const char *name, const std::vector<std::string> &args = {"-t"}) {
+        return play(readText(std::string(QUENZY_SOURCE_DIR) + "/tests/e2e/" + name), args);
+    }
+    // The saved game as the next start of the program would read it.
+    int savedLevel() {
+        std::string folder = dir + "/home/.quenzy";
+        char *old = configFolder;
+        configFolder = const_cast<char *>(folder.c_str());
+        unsigned size = 0;
+        uint8_t *file = loadBINFile((dir + "/data/levels.bin").c_str(), &size);
+        EXPECT_NE(file, nullptr);
+        descrambleLevels(file, size);
+        int oldCount = levelCount;
+        levelCount = file[0];
+        free(file);
+        int level = loadGame();
+        levelCount = oldCount;
+        configFolder = old;
+        return level;
+    }
+    int fileExists(const std::string &path) { return access((dir + path).c_str(), F_OK) == 0; }
+    std::string dir;
+};
+
+} // namespace e2e
