@@ -9,6 +9,7 @@
 #include "platform/keyhelper.h"
 #include "platform/replay.h"
 #include "sound/sound.h"
+#include "storage/config.h"
 #include "storage/hiscores.h"
 #include "storage/winova.h"
 
@@ -27,6 +28,14 @@ static void openJoystick() {
     SDL_JoystickEventState(SDL_ENABLE);
 }
 
+// The configured percentages on the mixer's 0 ... 128 scale.
+static void applyVolumes() {
+    _sfx_volume_ = _sfx_volume_100_ * 128 / 100;
+    _mus_volume_ = _mus_volume_100_ * 128 / 100;
+    Mix_Volume(-1, _sfx_volume_);
+    MP_VolumeMusic(_mus_volume_);
+}
+
 static void startUp() {
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
         error("Unable to init SDL");
@@ -39,12 +48,17 @@ static void startUp() {
     openJoystick();
     if (SDL_Init(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
+    if (MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == -1)
+        error("Mix_OpenAudio");
+    Mix_AllocateChannels(16);
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
     openArchives();
     loadSpriteFont();
     loadPictures();
     resetDefaultControls();
+    loadConfig(); // the file overrides the default bindings
+    applyVolumes();
     loadLevels();
     done = 0;
 }
@@ -61,6 +75,7 @@ static int exitGame() {
     free(levelsData);
     levelsData = nullptr;
     closeArchives();
+    Mix_CloseAudio();
     SDL_Quit();
     return 0;
 }

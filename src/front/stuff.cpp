@@ -2,6 +2,7 @@
 
 #include "front/i18n.h"
 #include "platform/gfx_sdl.h"
+#include "sound/sound.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +97,7 @@ void initStuff() {
         freeBlocks(*s.cells);
         *s.cells = initBlocks(s.name, s.width, s.height, s.keyed);
     }
+    loadSFX();
     saved = 0;
 }
 

@@ -30,7 +30,8 @@ extern int hsRank;   // hiscore row to highlight, -1 none
 extern int saved;    // level of the saved game, 0 none
 extern int workflow; // menu state
 
-// Resets the flags, cuts the sprite sheets and forgets the saved game; when
+// Resets the flags, cuts the sprite sheets, loads the effects and forgets the
+// saved game; when
 // the menu starts.
 void initStuff();
 void initVars();
