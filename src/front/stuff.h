@@ -31,8 +31,7 @@ extern int saved;    // level of the saved game, 0 none
 extern int workflow; // menu state
 
 // Resets the flags, cuts the sprite sheets, loads the effects and forgets the
-// saved game; when
-// the menu starts.
+// saved game; when the menu starts.
 void initStuff();
 void initVars();
 void initVars0();
