@@ -168,6 +168,35 @@ TEST_F(UserFilesEndToEnd, ALowScoreSkipsTheEntry) {
     EXPECT_EQ(onDisk, std::string(file.begin(), file.end()));
 }
 
+// Winning the last level ends the game too, and its score is entered.
+TEST_F(UserFilesEndToEnd, GameCompleteEntersAName) {
+    testBoard(Board()); // already solved: on to the one level of the set
+    levels(levelFile({keyBoard()}, {{{2, 9}}}));
+    userFile("hiscores.dat", hiscoreFile(table(0)));
+    Outcome out = play("after tally\n"
+                       "frames +160-+190 every 10 type LCTRL\n"
+                       "after attempt\n"
+                       "frame +5 type LEFT\n"
+                       "frame +1 type LEFT\n"
+                       "frames +1-+4 every 1 type DOWN\n"
+                       "frame +2 type LCTRL\n"
+                       "after tally\n"
+                       "frames +160-+190 every 10 type LCTRL\n"
+                       "after nameentry\n"
+                       "frame +5 type LCTRL\n" // A kept
+                       "frame +1 type RETURN\n");
+    EXPECT_EQ(out.status, 0);
+    TraceLine entry = out.find("nameentry");
+    ASSERT_FALSE(entry.event.empty());
+    EXPECT_EQ(out.find("won", 1).num("level"), 0);
+    TraceLine saved = out.find("hiscore");
+    EXPECT_EQ(saved.num("row"), 0);
+    EXPECT_EQ(saved.num("score"), entry.num("score"));
+    EXPECT_EQ(saved.str("name"), "A");
+    EXPECT_EQ(out.count("complete"), 1);
+    EXPECT_STREQ(tableOnDisk()[0].name, "A");
+}
+
 TEST_F(UserFilesEndToEnd, WithoutAFileTheDefaultTableIsWritten) {
     testBoard(lonelyBoard());
     Outcome out = play("frame 5 exit\n");
