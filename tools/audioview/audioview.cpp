@@ -14,12 +14,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 const uint32_t BACK = 0x1B1D23, PANEL = 0x000004, GRID = 0x3A3F4B, LABEL = 0xC8CCD4,
-               TITLE = 0xFFFFFF, WAVE = 0x7FD3FF, GUIDE = 0x8A7A2A;
+               TITLE = 0xFFFFFF, WAVE = 0x7FD3FF, WAVE_DIM = 0x2F5A78, GUIDE = 0x8A7A2A;
 const double DB_FLOOR = -100, F_LOW = 40;
 
 struct Sound {
@@ -75,17 +76,25 @@ void drawWave(Image &img, const Sound &s, int x, int y, int w, int h, double spa
         setPx(img, x + i, mid + int(guide), GUIDE);
         setPx(img, x + i, mid, GRID);
     }
-    size_t n = s.mono.size();
+    long n = long(s.mono.size());
+    // A column shorter than a period would miss its peaks and draw a false
+    // pattern: the dim band spans at least 4 ms around the column.
+    long reach = long(s.wave.rate * 0.004);
     for (int i = 0; i < w; i++) {
-        size_t a = size_t(span * i / w * s.wave.rate), b = size_t(span * (i + 1) / w * s.wave.rate);
+        long a = long(span * i / w * s.wave.rate), b = long(span * (i + 1) / w * s.wave.rate);
         if (a >= n)
             break;
         b = std::clamp(b, a + 1, n);
-        auto [lo, hi] = std::minmax_element(s.mono.begin() + long(a), s.mono.begin() + long(b));
-        int top = mid - int(std::lround(*hi * (h / 2 - 1)));
-        int bottom = mid - int(std::lround(*lo * (h / 2 - 1)));
-        for (int j = top; j <= bottom; j++)
-            setPx(img, x + i, j, WAVE);
+        long pad = std::max(0L, (reach - (b - a)) / 2);
+        for (auto [from, to, colour] :
+             {std::tuple{std::max(0L, a - pad), std::min(n, b + pad), WAVE_DIM},
+              std::tuple{a, b, WAVE}}) {
+            auto [lo, hi] = std::minmax_element(s.mono.begin() + from, s.mono.begin() + to);
+            int top = mid - int(std::lround(*hi * (h / 2 - 1)));
+            int bottom = mid - int(std::lround(*lo * (h / 2 - 1)));
+            for (int j = top; j <= bottom; j++)
+                setPx(img, x + i, j, colour);
+        }
     }
 }
 

@@ -91,8 +91,9 @@ double oscillator(const Layer &l, double ph, double dt, Rng &noise) {
         return 2 * ph - 1 - blep(ph, dt);
     case Wav::Square:
     case Wav::Pulse: {
+        // Less the pulse's mean, 2d - 1: an envelope would turn it into a thump.
         double d = l.wave == Wav::Square ? 0.5 : l.duty;
-        return (ph < d ? 1 : -1) + blep(ph, dt) - blep(wrap(ph - d + 1), dt);
+        return (ph < d ? 1 : -1) + blep(ph, dt) - blep(wrap(ph - d + 1), dt) - (2 * d - 1);
     }
     case Wav::Noise:
         return noise.next();
