@@ -80,15 +80,22 @@ Stats measure(const Wave &w) {
     s.seconds = double(x.size()) / w.rate;
     s.first = w.samples.front();
     s.last = w.samples[w.samples.size() - w.channels];
+    // Level and clipping per channel sample: a mix-down would hide a peak
+    // that only one channel has.
     double peak = 0, sum = 0, sq = 0;
-    for (double v : x) {
-        peak = std::max(peak, std::fabs(v));
-        sum += v;
-        sq += v * v;
+    for (int16_t v : w.samples) {
+        double a = v / 32768.0;
+        peak = std::max(peak, std::fabs(a));
+        sum += a;
+        sq += a * a;
+        s.clipped += v >= 32767 || v <= -32767;
     }
     s.peakDb = toDb(peak * peak);
-    s.rmsDb = toDb(sq / double(x.size()));
-    s.dc = sum / double(x.size()) * 32768;
+    s.rmsDb = toDb(sq / double(w.samples.size()));
+    s.dc = sum / double(w.samples.size()) * 32768;
+    peak = 0;
+    for (double v : x)
+        peak = std::max(peak, std::fabs(v));
     for (size_t i = 0; i < x.size(); i++)
         if (std::fabs(x[i]) >= peak / 2) {
             s.attackMs = 1000.0 * double(i) / w.rate;

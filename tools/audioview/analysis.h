@@ -9,7 +9,8 @@ std::vector<double> monoOf(const Wave &w);
 
 struct Stats {
     double seconds = 0;
-    double peakDb = -200, rmsDb = -200; // dB below full scale
+    double peakDb = -200, rmsDb = -200; // dB below full scale, over every channel
+    long clipped = 0;                   // samples at full scale
     int first = 0, last = 0;            // the outermost samples (first channel)
     double dc = 0;                      // mean, in 16-bit steps
     double attackMs = 0;                // until the sound first comes within 6 dB of its peak

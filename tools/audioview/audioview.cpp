@@ -230,18 +230,18 @@ int sheet(const char *out, int count, char **in) {
 }
 
 int stats(int count, char **in) {
-    printf("%-22s %7s %6s %6s %6s %6s %7s %7s %7s %7s %5s\n", "name", "seconds", "peak", "rms",
-           "first", "last", "dc", "attack", "tail", "centre", "high");
-    printf("%-22s %7s %6s %6s %6s %6s %7s %7s %7s %7s %5s\n", "", "s", "dB", "dB", "", "", "", "ms",
-           "dB", "Hz", "%");
+    const char *head = "%-22s %7s %6s %6s %6s %6s %6s %7s %7s %7s %7s %5s\n";
+    printf(head, "name", "seconds", "peak", "rms", "clip", "first", "last", "dc", "attack", "tail",
+           "centre", "high");
+    printf(head, "", "s", "dB", "dB", "", "", "", "", "ms", "dB", "Hz", "%");
     for (int i = 0; i < count; i++) {
         Sound s;
         if (!load(in[i], s))
             return 1;
         const Stats &t = s.stats;
-        printf("%-22s %7.3f %6.1f %6.1f %6d %6d %7.2f %7.1f %7.1f %7.0f %5.1f\n", s.name.c_str(),
-               t.seconds, t.peakDb, t.rmsDb, t.first, t.last, t.dc, t.attackMs, t.tailDb,
-               t.centroidHz, 100 * t.highShare);
+        printf("%-22s %7.3f %6.1f %6.1f %6ld %6d %6d %7.2f %7.1f %7.1f %7.0f %5.1f\n",
+               s.name.c_str(), t.seconds, t.peakDb, t.rmsDb, t.clipped, t.first, t.last, t.dc,
+               t.attackMs, t.tailDb, t.centroidHz, 100 * t.highShare);
     }
     return 0;
 }
