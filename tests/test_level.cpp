@@ -54,6 +54,8 @@ class TempDir : public testing::Test {
     void TearDown() override {
         ASSERT_EQ(chdir(oldDir), 0);
         free(oldDir);
+        std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(system(cmd.c_str()), 0);
     }
     void writeFile(const char *name, const std::vector<uint8_t> &bytes) {
         FILE *f = fopen(name, "wb");
@@ -132,6 +134,39 @@ TEST_F(LevelTable, LoadLevelsEndsTheGameWithoutALevel) {
     for (const std::vector<uint8_t> &file : files) {
         writeFile("data/levels.bin", file);
         EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^No levels in data/levels.bin$");
+    }
+}
+
+// A cell above 5 in a record that will be played is damage: the game stops
+// with the level's number instead of drawing past the tile sheet.
+TEST_F(LevelTable, LoadLevelsRefusesACellAboveFive) {
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    struct Case {
+        int record, offset, value;
+        const char *refusal; // null: the file is taken
+    } cases[] = {
+        {1, 16 * 9, 6, "^Level 2 in data/levels.bin is damaged \\(a cell above 5\\)$"},
+        {0, 16 * 9 + 15, 200, "^Level 1 in data/levels.bin is damaged \\(a cell above 5\\)$"},
+        {1, 16 * 9, 5, nullptr},   // the biggest fruit
+        {2, 16 * 9, 255, nullptr}, // a record past the count is never played
+        {0, 160, 200, nullptr},    // solution bytes are no cells
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "record " << c.record << ", byte " << c.offset);
+        std::vector<uint8_t> plain(1 + 3 * LEVEL_RECORD_SIZE, 0);
+        plain[0] = 2;
+        plain[1 + LEVEL_RECORD_SIZE * c.record + c.offset] = static_cast<uint8_t>(c.value);
+        scrambleLevels(plain.data(), static_cast<unsigned>(plain.size()));
+        writeFile("data/levels.bin", plain);
+        if (c.refusal) {
+            EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), c.refusal);
+            continue;
+        }
+        loadLevels();
+        EXPECT_EQ(levelCount, 2);
+        EXPECT_EQ(levels[LEVEL_RECORD_SIZE * c.record + c.offset], c.value);
+        free(levelsData);
+        levelsData = nullptr;
     }
 }
 
@@ -248,6 +283,33 @@ TEST_F(TestBoard, OnlyAnExact160ByteFileReplacesTheBoard) {
         loadLevel(-1);
         EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
         EXPECT_EQ(currentCount, 1);
+    }
+}
+
+// A board the drawing could not show is refused like a file of the wrong
+// size, with a message naming the cell.
+TEST_F(TestBoard, ACellAboveFiveKeepsTheBoardAndSaysWhere) {
+    memset(testLevel, 0, sizeof testLevel);
+    testLevel[16 * 9 + 4] = 2;
+    struct Case {
+        int offset, value;
+        const char *message;
+    } cases[] = {
+        {16 * 9, 200, "test.bin: cell 0,9 of the start board holds 200, above 5; board not used\n"},
+        {16 * 2 + 15, 6,
+         "test.bin: cell 7,2 of the target board holds 6, above 5; board not used\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.offset);
+        std::vector<uint8_t> board(160, 1);
+        board[c.offset] = static_cast<uint8_t>(c.value);
+        writeFile("test.bin", board);
+        testing::internal::CaptureStderr();
+        loadLevel(-1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+        EXPECT_EQ(currentCount, 1);
+        EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
+        EXPECT_EQ(currentLevel[0 + 8 * 9], 0);
     }
 }
 

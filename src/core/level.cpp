@@ -84,21 +84,51 @@ void scrambleLevels(uint8_t *bytes, unsigned size) {
     }
 }
 
+int badBoardCell(const uint8_t *boards) {
+    for (int i = 0; i < LEVEL_BOARDS_SIZE; i++)
+        if (boards[i] > MAX_CELL_VALUE)
+            return i;
+    return -1;
+}
+
+const char *takeLevelFile(uint8_t *bytes, unsigned size) {
+    static char why[96];
+    if (!bytes)
+        return "Unable to load data/levels.bin";
+    descrambleLevels(bytes, size);
+    int count = size > 0 ? bytes[0] : 0;
+    // A file shorter than its count claims would send loadLevel past the end.
+    unsigned records = size > 0 ? (size - 1) / LEVEL_RECORD_SIZE : 0;
+    if (static_cast<unsigned>(count) > records)
+        count = static_cast<int>(records);
+    // With no level at all a game would start on a record that is not there.
+    if (count < 1) {
+        free(bytes);
+        return "No levels in data/levels.bin";
+    }
+    // The drawing, the rules and the solver know fruits 1 to 5 only: a
+    // bigger value is damage, and playing it would draw past the tile sheet.
+    for (int i = 0; i < count; i++) {
+        if (badBoardCell(bytes + 1 + LEVEL_RECORD_SIZE * i) >= 0) {
+            free(bytes);
+            snprintf(why, sizeof why, "Level %d in data/levels.bin is damaged (a cell above 5)",
+                     i + 1);
+            return why;
+        }
+    }
+    free(levelsData);
+    levelsData = bytes;
+    levelCount = count;
+    levels = levelsData + 1;
+    return nullptr;
+}
+
 void loadLevels() {
     unsigned size = 0;
-    levelsData = loadBINFile("data/levels.bin", &size);
-    if (!levelsData)
-        error("Unable to load data/levels.bin");
-    descrambleLevels(levelsData, size);
-    levelCount = levelsData[0];
-    levels = levelsData + 1;
-    // A file shorter than its count claims would send loadLevel past the end.
-    unsigned records = (size - 1) / LEVEL_RECORD_SIZE;
-    if (static_cast<unsigned>(levelCount) > records)
-        levelCount = static_cast<int>(records);
-    // With no level at all a game would start on a record that is not there.
-    if (levelCount < 1)
-        error("No levels in data/levels.bin");
+    uint8_t *bytes = loadBINFile("data/levels.bin", &size);
+    const char *why = takeLevelFile(bytes, size);
+    if (why)
+        error(why);
 }
 
 int solutionLength(const uint8_t *solution) {
@@ -108,11 +138,24 @@ int solutionLength(const uint8_t *solution) {
     return n;
 }
 
+// Where a bad cell of a test board lies, for the message.
+static void reportBadTestCell(const uint8_t *boards, int i) {
+    int column = i % 16;
+    fprintf(stderr, "test.bin: cell %d,%d of the %s board holds %d, above 5; board not used\n",
+            column % BOARD_W, i / 16, column < BOARD_W ? "start" : "target", boards[i]);
+}
+
 static void readTestBoard() {
     unsigned size = 0;
     uint8_t *bytes = loadBINFile("test.bin", &size);
-    if (bytes && size == LEVEL_BOARDS_SIZE)
-        memcpy(testLevel, bytes, LEVEL_BOARDS_SIZE);
+    if (bytes && size == LEVEL_BOARDS_SIZE) {
+        // Refused like a file of the wrong size: the board stays as it was.
+        int bad = badBoardCell(bytes);
+        if (bad < 0)
+            memcpy(testLevel, bytes, LEVEL_BOARDS_SIZE);
+        else
+            reportBadTestCell(bytes, bad);
+    }
     free(bytes);
 }
 

@@ -12,6 +12,7 @@ enum {
     LEVEL_RECORD_SIZE = 288, // 160 bytes of boards, 128 of solution
     LEVEL_BOARDS_SIZE = 160,
     LEVEL_MAX_PICKS = 64,
+    MAX_CELL_VALUE = 5, // 0 empty, 1 ... 5 fruit
 };
 
 extern uint8_t *levelsData; // the whole descrambled level file
@@ -42,10 +43,21 @@ void descrambleLevels(uint8_t *bytes, unsigned size);
 // The inverse: turns plain bytes into the file's scrambled form in place.
 void scrambleLevels(uint8_t *bytes, unsigned size);
 
-// Reads and descrambles data/levels.bin; ends the game when it is missing
-// or holds no whole level record.
+// Index of the first of a record's 160 board bytes that is no cell value
+// (above 5), or -1 when all are.
+int badBoardCell(const uint8_t *boards);
+// Makes the whole level file `bytes` (malloc'd, `size` bytes; null when it
+// could not be read) the level table: descrambles it in place and keeps it.
+// Returns null when the table is in place, else the reason it is not (the
+// buffer is then freed): no file, no whole record, or a record holding a
+// cell above 5.
+const char *takeLevelFile(uint8_t *bytes, unsigned size);
+// Reads data/levels.bin into the level table; ends the game with the reason
+// when takeLevelFile refuses it.
 void loadLevels();
 // Resets the play state for level `index`, or for test.bin when negative.
+// A test.bin that is not 160 bytes, or holds a cell above 5, is not used
+// (the second with a message on standard error): the board stays as it was.
 void loadLevel(int index);
 // Number of picks in a solution (up to the 0xFF terminator, at most 64).
 int solutionLength(const uint8_t *solution);
