@@ -8,11 +8,20 @@ SANITIZE ?= OFF
 
 # Debian 12 packages the build, the content tools and the tests need.
 PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
-            libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev
+            libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev \
+            clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test deps build sanitize bench clean
+# Fuzzing (make fuzz): each target in turn for FUZZ_TIME seconds, in
+# build-fuzz/ (clang, libFuzzer, ASan, UBSan). FUZZ_ARGS adds libFuzzer
+# options, such as -runs=10000000.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_TIME    ?= 60
+FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
+FUZZ_ARGS    ?=
+
+.PHONY: run test deps build sanitize fuzz bench clean
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -41,5 +50,16 @@ build: deps $(BUILD)/CMakeCache.txt
 sanitize:
 	$(MAKE) test BUILD=build-asan SANITIZE=ON
 
+# New inputs go on growing in build-fuzz/corpus/, findings land in
+# build-fuzz/findings/; the first target with a finding stops the run.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DQUENZY_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j2
+	@for t in $(FUZZ_TARGETS); do \
+	    echo "== fuzz_$$t"; \
+	    sh tests/fuzz/run.sh $$t $(FUZZ_BUILD)/fuzz_$$t $(FUZZ_BUILD)/findings/$$t \
+	        $(FUZZ_BUILD)/corpus/$$t -max_total_time=$(FUZZ_TIME) $(FUZZ_ARGS) || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) build-asan
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)
