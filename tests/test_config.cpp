@@ -1,3 +1,4 @@
+#include "config_helpers.h"
 #include "platform/keyhelper.h"
 #include "storage/config.h"
 #include "user_folder.h"
@@ -25,17 +26,6 @@ std::vector<int> snapshot() {
     for (int *v : everything)
         values.push_back(*v);
     return values;
-}
-
-// What a start of the game has before the file is read.
-void startValues() {
-    _mus_volume_100_ = 100;
-    _sfx_volume_100_ = 15;
-    mpFlags = 3;
-    mpResamplingMode = 1;
-    mpReverbDepth = mpReverbDelay = mpBassAmount = mpBassRange = 0;
-    mpSurroundDepth = mpSurroundDelay = 0;
-    resetDefaultControls();
 }
 
 class Config : public UserFolderTest {

@@ -3,6 +3,7 @@
 // the range the game uses it in. (Writing and reading back is a unit test:
 // here it would triple the cost of a run.)
 
+#include "config_helpers.h"
 #include "fuzz_support.h"
 #include "platform/keyhelper.h"
 #include "storage/config.h"
@@ -18,18 +19,6 @@ static int *const keyVars[7] = {&JUMP_KEY, &PAUSE_KEY, &START_KEY, &UP_KEY,
                                 &DOWN_KEY, &LEFT_KEY,  &RIGHT_KEY};
 static int *const buttonVars[7] = {&JUMP_BUTTON, &PAUSE_BUTTON, &START_BUTTON, &UP_BUTTON,
                                    &DOWN_BUTTON, &LEFT_BUTTON,  &RIGHT_BUTTON};
-
-// The values before any file is read (start-up: the start values, then the
-// default bindings).
-static void startValues() {
-    _mus_volume_100_ = 100;
-    _sfx_volume_100_ = 15;
-    mpFlags = 3;
-    mpResamplingMode = 1;
-    mpReverbDepth = mpReverbDelay = mpBassAmount = mpBassRange = 0;
-    mpSurroundDepth = mpSurroundDelay = 0;
-    resetDefaultControls();
-}
 
 static Settings current() {
     Settings s = {_mus_volume_100_, _sfx_volume_100_, mpFlags,      mpResamplingMode,
