@@ -41,6 +41,8 @@ bool wrapX = false; // horizontal wrap for tiling layers
 // Shapes are scaled by `zoom` about a fixed point of the cell, so one drawing
 // can be reused small (morph steps, flying pieces).
 double zoomF = 1, zoomCx = 0, zoomCy = 0;
+// Outlines of lettering also fill the diagonal corners (a closed halo).
+bool textCorners = false;
 // When not empty, only these pixels may be drawn: those that still showed
 // the mask picture when the mask was set (drawing behind a foreground).
 std::vector<bool> allowed;
@@ -422,7 +424,8 @@ void drawStyledMask(const std::vector<std::string> &m, int x0, int y0, const Tex
     auto near = [&](int x, int y, int r) {
         for (int v = -r; v <= r; v++)
             for (int u = -r; u <= r; u++)
-                if (std::abs(u) + std::abs(v) <= r + (r > 1 ? 1 : 0) && ink(x + u, y + v))
+                if (std::abs(u) + std::abs(v) <= r + (r > 1 || textCorners ? 1 : 0) &&
+                    ink(x + u, y + v))
                     return true;
         return false;
     };
@@ -454,6 +457,17 @@ void drawStyledMask(const std::vector<std::string> &m, int x0, int y0, const Tex
         }
 }
 
+// In glyph rows `=` is ink like `#`; in a font, a run of `=` that reaches the
+// glyph's left or right side goes on to the edge of the cell, so dashes and
+// arrow shafts join up with the next character.
+std::vector<std::string> inkOnly(std::vector<std::string> rows) {
+    for (std::string &r : rows)
+        for (char &c : r)
+            if (c == '=')
+                c = '#';
+    return rows;
+}
+
 const std::vector<Glyph> &glyphSet(const Line &l, const std::string &name) {
     auto it = glyphSets.find(name);
     if (it == glyphSets.end())
@@ -465,7 +479,7 @@ std::vector<std::string> glyphMask(const Line &l, const std::vector<Glyph> &set,
     int k = (unsigned char)ch - 32;
     if (k < 0 || k >= int(set.size()))
         fail(l, std::string("no glyph for ") + ch);
-    return set[k].rows;
+    return inkOnly(set[k].rows);
 }
 
 // A whole string as one mask, glyphs `advance` source pixels apart.
@@ -491,6 +505,30 @@ std::vector<std::string> scaleMask(std::vector<std::string> m, int scale, bool s
         scale /= 2;
     }
     return scale > 1 ? blockScale(m, scale) : m;
+}
+
+// A glyph drawn into a mask the size of its cell, at (dx, dy), scaled.
+std::vector<std::string> glyphCell(const std::vector<std::string> &rows, int scale, int dx, int dy,
+                                   int cellW, int cellH) {
+    std::vector<std::string> m = scaleMask(inkOnly(rows), scale, scale > 1);
+    std::vector<std::string> joins = blockScale(rows, scale);
+    std::vector<std::string> cell(cellH, std::string(cellW, '.'));
+    for (size_t y = 0; y < m.size(); y++) {
+        int cy = dy + int(y);
+        if (cy < 0 || cy >= cellH)
+            continue;
+        for (size_t x = 0; x < m[y].size(); x++)
+            if (m[y][x] == '#' && dx + int(x) >= 0 && dx + int(x) < cellW)
+                cell[cy][dx + x] = '#';
+        const std::string &j = joins[y];
+        if (!j.empty() && j.front() == '=')
+            for (int x = 0; x < dx; x++)
+                cell[cy][x] = '#';
+        if (!j.empty() && j.back() == '=')
+            for (int x = dx + int(j.size()); x < cellW; x++)
+                cell[cy][x] = '#';
+    }
+    return cell;
 }
 
 TextStyle styleFrom(const Args &a, size_t i) {
@@ -668,6 +706,8 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
     } else if (op == "origin") {
         ox = clipX + a.inum(0);
         oy = clipY + a.inum(1);
+    } else if (op == "textcorners") {
+        textCorners = a.inum(0) != 0;
     } else if (op == "wrap") {
         wrapX = a.inum(0) != 0;
     } else if (op == "fill") {
@@ -857,8 +897,8 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
         int dx = a.count() > 9 ? a.inum(9) : 1, dy = a.count() > 10 ? a.inum(10) : 1;
         for (size_t k = 0; k < set.size(); k++) {
             selectCell(l, int(k));
-            std::vector<std::string> m = scaleMask(set[k].rows, scale, scale > 1);
-            drawStyledMask(m, dx, dy, st, dy, dy + 6 * scale - 1);
+            std::vector<std::string> m = glyphCell(set[k].rows, scale, dx, dy, clipW, clipH);
+            drawStyledMask(m, 0, 0, st, dy, dy + 6 * scale - 1);
         }
         setClipWhole();
     } else if (op == "title") {
@@ -992,6 +1032,7 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
     setClipWhole();
     wrapX = false;
     zoomF = 1;
+    textCorners = false;
     while (++i < lines.size()) {
         std::vector<std::string> t = tokenize(lines[i].text);
         if (!t.empty() && t[0] == "end")
@@ -1005,6 +1046,7 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
     }
     wrapX = false;
     zoomF = 1;
+    textCorners = false;
     allowed.clear();
     cur = previous;
 }
