@@ -320,6 +320,64 @@ TEST_F(Art, FontsHaveAGlyphForEveryPrintableCharacter) {
     }
 }
 
+// Letter fill, as opposed to the dark halo round it.
+bool light(uint32_t c) {
+    int r = c >> 16 & 255, g = c >> 8 & 255, b = c & 255;
+    return c != MAGENTA && 299 * r + 587 * g + 114 * b >= 100000;
+}
+
+// Text is drawn over anything, so every letter pixel is ringed by the dark
+// halo: none of its eight neighbours in the cell is transparent.
+TEST_F(Art, GlyphsSitInAClosedDarkHalo) {
+    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        for (int code = 33; code <= 126; code++) {
+            int k = code - 32, x0 = k % 16 * size, y0 = k / 16 * size, open = 0;
+            for (int y = 0; y < size; y++)
+                for (int x = 0; x < size; x++) {
+                    if (!light(p.at(x0 + x, y0 + y)))
+                        continue;
+                    for (int v = -1; v <= 1; v++)
+                        for (int u = -1; u <= 1; u++) {
+                            int xx = x + u, yy = y + v;
+                            if (xx >= 0 && yy >= 0 && xx < size && yy < size)
+                                open += p.at(x0 + xx, y0 + yy) == MAGENTA;
+                        }
+                }
+            EXPECT_EQ(open, 0) << name << " '" << char(code) << "'";
+        }
+    }
+}
+
+// Capitals and digits never pass for one another (B and 8, D and O, G and
+// 6): any two differ in at least two pixels of the letter shapes, a letter
+// and a digit in at least three (each pixel of the shapes is 2 x 2 in the
+// big font).
+TEST_F(Art, CapitalsAndDigitsAreToldApart) {
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", digits = "0123456789";
+    const std::string all = letters + digits;
+    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        int unit = size / 8 * size / 8;
+        auto differ = [&](char a, char b) {
+            int ka = a - 32, kb = b - 32, n = 0;
+            for (int y = 0; y < size; y++)
+                for (int x = 0; x < size; x++)
+                    n += light(p.at(ka % 16 * size + x, ka / 16 * size + y)) !=
+                         light(p.at(kb % 16 * size + x, kb / 16 * size + y));
+            return n;
+        };
+        for (size_t i = 0; i < all.size(); i++)
+            for (size_t j = i + 1; j < all.size(); j++) {
+                bool mixed = (i < letters.size()) != (j < letters.size());
+                EXPECT_GE(differ(all[i], all[j]), (mixed ? 3 : 2) * unit)
+                    << name << " " << all[i] << " and " << all[j];
+            }
+    }
+}
+
 // Sizes follow from where the screens put the pictures.
 TEST_F(Art, PicturesFitWhereTheScreensPlaceThem) {
     Picture p, fill;
