@@ -1,6 +1,12 @@
 // The game art: every picture the game loads exists, decodes, and has the
-// size and cells its users index; transparency is exact magenta only.
+// size and cells its users index; transparency is exact magenta only; and the
+// rules that keep it readable hold (cursor corners free, small ejects, clean
+// morph colours, a halo round every letter). Also the example test board.
 #include "storage/winova.h"
+
+#include "board.h"
+#include "levelfile.h"
+#include "solver.h"
 
 #include "file_helpers.h"
 #include <SDL.h>
@@ -494,6 +500,20 @@ TEST_F(Art, ToolOutputIsDeterministic) {
                     readFileBytes(std::string(QUENZY_BINARY_DIR) + "/gfx/" + name + ".bmp"))
             << name;
     }
+}
+
+// The board `quenzy -t` opens on is a first lesson in the rule: one or two
+// picks solve it.
+TEST(ExampleBoard, IsSolvedInOneOrTwoPicks) {
+    std::vector<LevelText> source;
+    std::string error;
+    ASSERT_TRUE(readLevelText(QUENZY_SOURCE_DIR "/assets/levels/test-board.txt", source, error))
+        << error;
+    ASSERT_EQ(source.size(), 1u);
+    SolveResult way =
+        solveBoards(boardFromCells(source[0].start), boardFromCells(source[0].target), 2, 1000000);
+    EXPECT_TRUE(way.found);
+    EXPECT_FALSE(way.picks.empty());
 }
 
 } // namespace
