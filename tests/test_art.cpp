@@ -1,12 +1,8 @@
 // The game art: every picture the game loads exists, decodes, and has the
 // size and cells its users index; transparency is exact magenta only; and the
 // rules that keep it readable hold (cursor corners free, small ejects, clean
-// morph colours, a halo round every letter). Also the example test board.
+// morph colours, a halo round every letter).
 #include "storage/winova.h"
-
-#include "board.h"
-#include "levelfile.h"
-#include "solver.h"
 
 #include "file_helpers.h"
 #include <SDL.h>
@@ -161,6 +157,20 @@ TEST_F(Art, SheetsHoldTheCellsTheirUsersIndex) {
     }
 }
 
+// Tile frames the boards draw in a cell: the kinds, their shines and every
+// frame of the morph table.
+std::vector<int> boardFrames() {
+    std::vector<int> frames = {0, 1, 2, 3, 4};
+    for (int v = 1; v <= 5; v++)
+        for (int phase = 0; phase < 4; phase++)
+            frames.push_back(v + 7 + 8 * phase);
+    for (int row = 0; row < 9; row++) {
+        frames.push_back(5 + 8 * row);
+        frames.push_back(6 + 8 * row);
+    }
+    return frames;
+}
+
 // Cells the game draws must show something, and keyed ones must not be
 // solid squares.
 TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
@@ -168,14 +178,8 @@ TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
         const char *sheet;
         std::vector<int> cells;
     };
-    std::vector<int> tiles = {0, 1, 2, 3, 4, 55, 56, 57, 58, 59, 64, 65, 66, 67};
-    for (int v = 1; v <= 5; v++)
-        for (int phase = 0; phase < 4; phase++)
-            tiles.push_back(v + 7 + 8 * phase);
-    for (int row = 0; row < 9; row++) {
-        tiles.push_back(5 + 8 * row);
-        tiles.push_back(6 + 8 * row);
-    }
+    std::vector<int> tiles = boardFrames();
+    tiles.insert(tiles.end(), {55, 56, 57, 58, 59, 64, 65, 66, 67}); // paw, cursor
     std::vector<int> lion;
     const int frames[7] = {3, 4, 6, 7, 3, 6, 3};
     for (int a = 0; a < 7; a++)
@@ -204,20 +208,6 @@ TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
             EXPECT_LT(ink, s->cellW * s->cellH) << u.sheet << " cell " << cell;
         }
     }
-}
-
-// Tile frames the boards draw in a cell: the kinds, their shines and every
-// frame of the morph table.
-std::vector<int> boardFrames() {
-    std::vector<int> frames = {0, 1, 2, 3, 4};
-    for (int v = 1; v <= 5; v++)
-        for (int phase = 0; phase < 4; phase++)
-            frames.push_back(v + 7 + 8 * phase);
-    for (int row = 0; row < 9; row++) {
-        frames.push_back(5 + 8 * row);
-        frames.push_back(6 + 8 * row);
-    }
-    return frames;
 }
 
 bool opaqueAt(const Picture &p, int cell, int x, int y) {
@@ -500,20 +490,6 @@ TEST_F(Art, ToolOutputIsDeterministic) {
                     readFileBytes(std::string(QUENZY_BINARY_DIR) + "/gfx/" + name + ".bmp"))
             << name;
     }
-}
-
-// The board `quenzy -t` opens on is a first lesson in the rule: one or two
-// picks solve it.
-TEST(ExampleBoard, IsSolvedInOneOrTwoPicks) {
-    std::vector<LevelText> source;
-    std::string error;
-    ASSERT_TRUE(readLevelText(QUENZY_SOURCE_DIR "/assets/levels/test-board.txt", source, error))
-        << error;
-    ASSERT_EQ(source.size(), 1u);
-    SolveResult way =
-        solveBoards(boardFromCells(source[0].start), boardFromCells(source[0].target), 2, 1000000);
-    EXPECT_TRUE(way.found);
-    EXPECT_FALSE(way.picks.empty());
 }
 
 } // namespace
