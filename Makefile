@@ -3,7 +3,7 @@
 #   make test   the same set-up, then the whole test suite (headless)
 
 BUILD    ?= build
-ARGS     ?= -t
+ARGS     ?=
 SANITIZE ?= OFF
 
 # Debian 12 packages the build, the content tools and the tests need.
