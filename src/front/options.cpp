@@ -70,8 +70,8 @@ int optionsRowAt(int y) {
 static void traceOptions(const char *event) {
     char details[96];
     snprintf(details, sizeof details,
-             "row=%d music=%d sfx=%d track=%d binding=%d step=%d used=%d changed=%d", cfgIndex,
-             _mus_volume_100_, _sfx_volume_100_, curMusic, cfgStatus, cfgStep, cfgUsed, cfgChanged);
+             "row=%d musvol=%d sfxvol=%d binding=%d step=%d used=%d changed=%d", cfgIndex,
+             _mus_volume_100_, _sfx_volume_100_, cfgStatus, cfgStep, cfgUsed, cfgChanged);
     traceMenu(event, details);
 }
 
@@ -154,6 +154,7 @@ static void leaveOptions(ModPlugFile **track) {
     }
     if (curMusic != 0)
         playTrack(track, 0);
+    traceMenu("title");
 }
 
 static void rowAction(ModPlugFile **track) {
@@ -173,7 +174,7 @@ static void rowAction(ModPlugFile **track) {
         break;
     case OPT_BACK:
         leaveOptions(track);
-        break;
+        return;
     default:
         return; // the value rows change with LEFT and RIGHT
     }
