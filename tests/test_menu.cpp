@@ -219,6 +219,27 @@ TEST_F(Menu, ScrollerMovesACharacterEvery16FramesAndWraps) {
     EXPECT_EQ(scrollidx, 0);
 }
 
+TEST_F(Menu, EveryFrameDrawsOneRandomNumberAndMovesTheScrollerInEveryState) {
+    srand(7);
+    rand();
+    const int second = rand();
+    for (int state : {MENU_PRESS_START, MENU_EXIT, MENU_HISCORE_PAGE, MENU_OPTIONS_PAGE}) {
+        workflow = state;
+        m = MenuRun();
+        scrollidx = 0;
+        scrolldx = 15;
+        srand(7);
+        EXPECT_EQ(menuFrame(&m), 1);
+        EXPECT_EQ(rand(), second) << "state " << state;
+        EXPECT_EQ(scrollidx, 1);
+        EXPECT_EQ(scrolldx, 0);
+        EXPECT_EQ(m.frameA, 1);
+        EXPECT_EQ(m.frameB, 2);
+        EXPECT_EQ(m.frameC, 3);
+        EXPECT_EQ(workflow, state);
+    }
+}
+
 TEST_F(Menu, TitleLayout) {
     workflow = MENU_PRESS_START;
     m.frameA = 0;

@@ -22,22 +22,22 @@
 extern const char _ver[];
 const char _ver[] = "$VER: Quenzy 1.00.2 (Jan  2 2016) $\r\n";
 
-// Each step of start-up and shutdown goes to the trace, so the suite can
-// check their order on the real program.
-static void boot(const char *step) {
+// Each step of start-up ("boot") and shutdown goes to the trace, so the
+// suite can check their order on the real program.
+static void traceStep(const char *event, const char *step) {
     if (!replayTracing())
         return;
     char details[48];
     snprintf(details, sizeof details, "step=%s", step);
-    replayNote("boot", details);
+    replayNote(event, details);
+}
+
+static void boot(const char *step) {
+    traceStep("boot", step);
 }
 
 static void shutdownStep(const char *step) {
-    if (!replayTracing())
-        return;
-    char details[48];
-    snprintf(details, sizeof details, "step=%s", step);
-    replayNote("shutdown", details);
+    traceStep("shutdown", step);
 }
 
 static void openJoystick() {

@@ -245,9 +245,7 @@ void drawMenu(const MenuRun *m) {
         drawTitle(m);
 }
 
-// One frame; returns 0 when the frame loop is to stop (escape, or a game
-// that ended and wants a fresh start of the pacing).
-static int menuFrame(MenuRun *m) {
+int menuFrame(MenuRun *m) {
     rand(); // the random sequence of the next game depends on the time spent here
     checkKey(0);
     menuInput(m);

@@ -39,6 +39,10 @@ struct MenuRun {
 // the title.
 void menu();
 
+// One frame: a discarded random draw, input, drawing when the pacing allows,
+// the scroller and the counters. Returns 0 when the frame loop is to stop
+// (escape, or a game that ended and wants a fresh start of the pacing).
+int menuFrame(MenuRun *m);
 // Steps of one frame, on `m`.
 // The input of the current state (title, hiscore page or options).
 void menuInput(MenuRun *m);

@@ -115,24 +115,25 @@ static void changeValue(ModPlugFile **track, int up) {
     traceOptions("option");
 }
 
-static void startKeyBinding() {
-    for (int *binding : keySteps)
-        *binding = -1;
+// The bindings asked for are unbound first, so a key or button chosen in an
+// earlier step counts as taken.
+static void openDialog(int *const *bindings, int count) {
+    for (int i = 0; i < count; i++)
+        *bindings[i] = -1;
     cfgStatus = 1;
     cfgUsed = 0;
     cfgChanged = 1;
+}
+
+static void startKeyBinding() {
+    openDialog(keySteps, OPT_KEY_STEPS);
     cfgStep = 0;
     cfgCount = OPT_REPEAT;
 }
 
 static void startPadBinding() {
-    if (joystick) {
-        for (int *binding : padSteps)
-            *binding = -1;
-        cfgStatus = 1;
-        cfgUsed = 0;
-        cfgChanged = 1;
-    }
+    if (joystick)
+        openDialog(padSteps, OPT_PAD_STEPS);
     cfgStep = 0;
     cfgCount = OPT_REPEAT;
 }
