@@ -230,7 +230,8 @@ static void drawHiscores(const MenuRun *m) {
         int y = HISCORE_ROWS_Y + HISCORE_ROW_STEP * n;
         char score[16];
         snprintf(score, sizeof score, "%05d", hiscores[n].score);
-        drawTextAt(screen, hiscores[n].name, HISCORE_NAME_X, y, fontbig);
+        // At most the 8 characters a name has, whatever the file held.
+        drawTextNAt(screen, hiscores[n].name, HISCORE_NAME - 1, HISCORE_NAME_X, y, fontbig);
         drawTextAt(screen, score, HISCORE_SCORE_X, y, fontbig);
     }
 }
