@@ -54,6 +54,12 @@ static void applyVolumes() {
     _mus_volume_ = _mus_volume_100_ * 128 / 100;
     Mix_Volume(-1, _sfx_volume_);
     MP_VolumeMusic(_mus_volume_);
+    if (replayTracing()) {
+        // What the mixer took, so replays can see the configuration at work.
+        char details[64];
+        snprintf(details, sizeof details, "sfx=%d music=%d", Mix_Volume(-1, -1), _mus_volume_);
+        replayNote("volumes", details);
+    }
 }
 
 static void startUp() {
