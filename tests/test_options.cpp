@@ -11,7 +11,11 @@
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
+#include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -258,12 +262,26 @@ TEST_F(Options, RestoreDefaults) {
     EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
 }
 
-TEST_F(Options, ResetHiscoresIsNoChangeOfTheConfiguration) {
+TEST_F(Options, ResetHiscoresWritesAFreshTableButNoConfiguration) {
+    char folder[] = "/tmp/quenzy-options-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    char *oldFolder = configFolder;
+    configFolder = folder;
+    strcpy(hiscores[0].name, "PLAYER");
+    hiscores[0].kind = 0;
+    hiscores[0].score = 99999;
     cfgIndex = OPT_RESET_HISCORES;
     frame(INPUT_ACTION);
+    EXPECT_EQ(hiscores[0].kind, 1); // a made-up row
+    EXPECT_LT(hiscores[0].score, 99999);
+    std::string base = std::string(folder) + "/";
+    EXPECT_EQ(access((base + "hiscores.dat").c_str(), F_OK), 0);
+    EXPECT_NE(access((base + "quenzy.cfg").c_str(), F_OK), 0);
     EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
     EXPECT_EQ(cfgChanged, 0);
     EXPECT_EQ(workflow, MENU_OPTIONS_PAGE);
+    configFolder = oldFolder;
+    EXPECT_EQ(system(("rm -rf '" + std::string(folder) + "'").c_str()), 0);
 }
 
 } // namespace
