@@ -532,4 +532,24 @@ TEST_F(GameMusic, AtMusicVolumeZeroAChangeNeverHangs) {
     EXPECT_EQ(MP_PlayingMusic(), 0);
 }
 
+// On the real clock the mixer gets SDL's own device (the dummy driver here),
+// whose thread runs the hook: a piece played once ends there, by itself.
+TEST(LiveAudio, TheDevicesOwnThreadPlaysAndHaltsThePiece) {
+    ASSERT_EQ(sysVirtualClock, 0);
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    ASSERT_EQ(MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024), 0) << SDL_GetError();
+    EXPECT_FALSE(audioVirtualOpen());
+    MP_VolumeMusic(128);
+    std::vector<uint8_t> mod = snd::tinyMod(1, 16, 1); // a third of a second
+    ModPlugFile *h = MP_LoadMusic(mod.data(), static_cast<int>(mod.size()), -1);
+    ASSERT_NE(h, nullptr);
+    MP_PlayMusic(h, 1);
+    for (int waited = 0; waited < 2000 && MP_PlayingMusic(); waited++)
+        SDL_Delay(10);
+    EXPECT_EQ(MP_PlayingMusic(), 0);
+    stopMusic(h);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
 } // namespace

@@ -12,6 +12,8 @@
 //   QUENZY_DUMP_DIR=dir  where "dump" lines write their BMP (default ".")
 //   QUENZY_DUMP_EVERY=n  also dump every n-th frame as frame-NNNNNN.bmp
 //   QUENZY_TRACE=file    append the game's state log to `file`
+// (QUENZY_AUDIO_OUT=file.wav, the mixed sound of a replay, belongs to the
+// audio device: sound/audiodevice.h.)
 //
 // A frame is one drain of the event queue: the polls up to and including the
 // one that reports the queue empty. The first drain of the program is frame 0.
