@@ -260,27 +260,32 @@ TEST_F(Player, HookingAnotherPieceReplacesTheFirst) {
 }
 
 TEST_F(Player, SettingsReachTheLibraryAndLeaveItsLoopCount) {
-    int *knobs[] = {&mpFlags,      &mpResamplingMode, &mpReverbDepth,   &mpReverbDelay,
-                    &mpBassAmount, &mpBassRange,      &mpSurroundDepth, &mpSurroundDelay};
+    struct Knob {
+        int *setting;
+        int ModPlug_Settings::*field;
+    } knobs[] = {
+        {&mpFlags, &ModPlug_Settings::mFlags},
+        {&mpResamplingMode, &ModPlug_Settings::mResamplingMode},
+        {&mpReverbDepth, &ModPlug_Settings::mReverbDepth},
+        {&mpReverbDelay, &ModPlug_Settings::mReverbDelay},
+        {&mpBassAmount, &ModPlug_Settings::mBassAmount},
+        {&mpBassRange, &ModPlug_Settings::mBassRange},
+        {&mpSurroundDepth, &ModPlug_Settings::mSurroundDepth},
+        {&mpSurroundDelay, &ModPlug_Settings::mSurroundDelay},
+    };
     int saved[8];
     for (int i = 0; i < 8; i++) {
-        saved[i] = *knobs[i];
-        *knobs[i] = 10 + i;
+        saved[i] = *knobs[i].setting;
+        *knobs[i].setting = 10 + i;
     }
     MP_UpdSettings();
     ModPlug_Settings s;
     ModPlug_GetSettings(&s);
-    for (int i = 0; i < 8; i++)
-        *knobs[i] = saved[i];
+    for (int i = 0; i < 8; i++) {
+        *knobs[i].setting = saved[i];
+        EXPECT_EQ(s.*knobs[i].field, 10 + i) << i;
+    }
     MP_UpdSettings();
-    EXPECT_EQ(s.mFlags, 10);
-    EXPECT_EQ(s.mResamplingMode, 11);
-    EXPECT_EQ(s.mReverbDepth, 12);
-    EXPECT_EQ(s.mReverbDelay, 13);
-    EXPECT_EQ(s.mBassAmount, 14);
-    EXPECT_EQ(s.mBassRange, 15);
-    EXPECT_EQ(s.mSurroundDepth, 16);
-    EXPECT_EQ(s.mSurroundDelay, 17);
     EXPECT_EQ(s.mChannels, 2);
     EXPECT_EQ(s.mBits, 16);
     EXPECT_EQ(s.mFrequency, 22050);

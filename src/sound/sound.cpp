@@ -72,7 +72,7 @@ static int pieceId(ModPlugFile *handle) {
 int MP_OpenAudio(int frequency, Uint16 format, int channels, int chunksize) {
     mpFrequency = frequency;
     mpChannels = channels;
-    audioUsesVirtualClock();
+    audioUsesVirtualClock(); // links the device the mixer opens through
     int result = Mix_OpenAudio(frequency, format & 0xFFFF, channels, chunksize);
     // The device may run at another rate than asked; the modules must be
     // rendered at the rate it really plays, or they would sound off pitch.
