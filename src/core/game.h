@@ -56,6 +56,9 @@ void chooseMusic(GameRun *g);
 void musicChange(GameRun *g);
 // Stops the game's piece, if any.
 void stopGameMusic(GameRun *g);
+// The special modes that the names in the hiscore table switch on, at the
+// start of each attempt.
+void applySpecialNames();
 int playFrame(GameRun *g);
 int endChecks(GameRun *g);
 // Ticks in the last seconds of the level clock, every 67 frames.
