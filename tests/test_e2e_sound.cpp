@@ -138,6 +138,30 @@ TEST_F(SoundEndToEnd, GameOverPlaysTheTitlePiece) {
     EXPECT_LT(title.frame, out.find("leave").frame);
 }
 
+// At music volume 0 the game-over piece plays silently and has no fade to
+// end; the continued game's change of piece must not wait for it.
+TEST_F(SoundEndToEnd, AtMusicVolumeZeroAContinuedGameGoesOn) {
+    testBoard(Board().start(2, 9, 1).target(5, 9, 1));
+    ownMusic();
+    ASSERT_EQ(mkdir((dir + "/home/.quenzy").c_str(), 0755), 0);
+    std::string config = "mus_volume=0\n";
+    writeBytes(dir + "/home/.quenzy/quenzy.cfg",
+               std::vector<uint8_t>(config.begin(), config.end()));
+    std::string script = readText(QUENZY_SOURCE_DIR "/tests/e2e/game_over_continue.txt");
+    script = script.substr(0, script.rfind("after attempt")) +
+             "after attempt\nframe +5 click 56 216\nafter lost\nframe +5 exit\n";
+    Outcome out = play(script);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.find("volumes").num("music"), 0);
+    ASSERT_EQ(out.count("music"), 1); // only the game-over piece starts
+    EXPECT_EQ(out.find("music").num("id"), 0);
+    EXPECT_GE(out.find("music").frame, out.find("gameover").frame);
+    // The continued attempt is played and lost like the first ones.
+    EXPECT_EQ(out.count("lost"), 3);
+    TraceLine again = out.find("attempt", 3), lost = out.find("lost", 2);
+    EXPECT_EQ(lost.frame - again.frame, out.find("lost").frame - out.find("attempt").frame);
+}
+
 // The effect the pick plays, as the mixer adds it: the archive's lion_hand
 // at the default effect volume, 15 % or 19/128.
 std::vector<int> pickEffect() {
