@@ -292,7 +292,7 @@ TEST_F(Player, SettingsReachTheLibraryAndLeaveItsLoopCount) {
     EXPECT_EQ(s.mLoopCount, 0);
 }
 
-TEST(Music, TitlesNameThePiecesTheOptionsOffer) {
+TEST(MusicNumbers, TitlesNameThePiecesTheOptionsOffer) {
     struct Case {
         int id;
         const char *title;
@@ -306,7 +306,7 @@ TEST(Music, TitlesNameThePiecesTheOptionsOffer) {
         EXPECT_STREQ(getMusicTitle(c.id), c.title) << c.id;
 }
 
-TEST(Music, LevelsShareEachPieceInRunsOfTwelve) {
+TEST(MusicNumbers, LevelsShareEachPieceInRunsOfTwelve) {
     struct Case {
         int level, piece;
     } cases[] = {{-1, 1}, {0, 1}, {11, 1}, {12, 2}, {59, 5}, {119, 10}, {120, 1}};
