@@ -47,17 +47,17 @@ static void putLE(uint8_t *at, uint32_t value, int bytes) {
 }
 
 // The 44-byte header of a PCM WAV file holding `dataBytes` of samples.
-static void wavHeader(uint8_t *h, const SDL_AudioSpec &spec, uint32_t dataBytes) {
-    int bits = spec.format & 0xFF;
-    int block = spec.channels * bits / 8;
+static void wavHeader(uint8_t *h, const SDL_AudioSpec &audio, uint32_t dataBytes) {
+    int bits = audio.format & 0xFF;
+    int block = audio.channels * bits / 8;
     memcpy(h, "RIFF", 4);
     putLE(h + 4, 36 + dataBytes, 4);
     memcpy(h + 8, "WAVEfmt ", 8);
     putLE(h + 16, 16, 4);
     putLE(h + 20, 1, 2); // PCM
-    putLE(h + 22, spec.channels, 2);
-    putLE(h + 24, static_cast<uint32_t>(spec.freq), 4);
-    putLE(h + 28, static_cast<uint32_t>(spec.freq * block), 4);
+    putLE(h + 22, audio.channels, 2);
+    putLE(h + 24, static_cast<uint32_t>(audio.freq), 4);
+    putLE(h + 28, static_cast<uint32_t>(audio.freq * block), 4);
     putLE(h + 32, static_cast<uint32_t>(block), 2);
     putLE(h + 34, static_cast<uint32_t>(bits), 2);
     memcpy(h + 36, "data", 4);
