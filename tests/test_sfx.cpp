@@ -79,7 +79,9 @@ class TempDir {
   public:
     TempDir() {
         char path[] = "/tmp/quenzy-sfx-XXXXXX";
-        dir = mkdtemp(path);
+        const char *made = mkdtemp(path);
+        EXPECT_NE(made, nullptr);
+        dir = made ? made : "/nonexistent";
     }
     ~TempDir() { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
     TempDir(const TempDir &) = delete;
