@@ -231,6 +231,26 @@ TEST(Sfxtool, RendersInTuneWithCleanEdgesAndTheAskedPeak) {
     }
 }
 
+// A decaying tick driven harder: same peak, more body.
+TEST(Sfxtool, DriveRaisesTheLevelAtTheSamePeak) {
+    TempDir tmp;
+    std::string out;
+    double rms[2];
+    for (int i = 0; i < 2; i++) {
+        writeText(tmp.path("d.sfx"), std::string("length 0.2\n") + (i ? "drive 9\n" : "") +
+                                         "layer\npitch 1500\namp 0:0 0.001:1 0.15:0 curve 3\n");
+        ASSERT_EQ(runTool(tmp, "sfxtool render " + tmp.path("d.sfx ") + tmp.path("d.wav"), out), 0)
+            << out;
+        Pcm pcm = decode(readFileBytes(tmp.path("d.wav")));
+        EXPECT_NEAR(pcm.peakDb(), -3.0, 0.05);
+        double sq = 0;
+        for (int16_t s : pcm.samples)
+            sq += double(s) * s;
+        rms[i] = 10 * std::log10(sq / double(pcm.samples.size()) / (32768.0 * 32768.0));
+    }
+    EXPECT_GT(rms[1], rms[0] + 3);
+}
+
 TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
     struct Case {
         const char *preset, *message;
@@ -243,6 +263,7 @@ TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
         {"length 0.1\nlayer\namp 1.5\n", ":3: an amplitude must lie within 0 ... 1"},
         {"# no length\nlayer\nwave sine\n", "no 'length'"},
         {"length 0.1\n", "no 'layer'"},
+        {"length 0.1\ndrive -2\nlayer\n", ":2: a drive lies within 0 ... 30 dB"},
     };
     TempDir tmp;
     std::string out;
