@@ -59,15 +59,15 @@ struct Pcm {
 // Decoded by SDL's own WAV reader, not by ours.
 Pcm decode(const std::vector<uint8_t> &bytes) {
     Pcm pcm;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec got;
     Uint8 *buf = nullptr;
     Uint32 len = 0;
     SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len)) {
-        pcm.rate = spec.freq;
-        pcm.channels = spec.channels;
-        pcm.format = spec.format;
-        if (spec.format == AUDIO_S16LSB)
+    if (SDL_LoadWAV_RW(rw, 1, &got, &buf, &len)) {
+        pcm.rate = got.freq;
+        pcm.channels = got.channels;
+        pcm.format = got.format;
+        if (got.format == AUDIO_S16LSB)
             pcm.samples.assign(reinterpret_cast<int16_t *>(buf),
                                reinterpret_cast<int16_t *>(buf) + len / 2);
         SDL_FreeWAV(buf);
