@@ -296,6 +296,63 @@ TEST(Audioview, DrawsPicturesAndFiguresOfSounds) {
     EXPECT_NE(out.find("-3.0"), std::string::npos) << out;
 }
 
+// A 16-bit mono WAV of one second at 22050 Hz: silence, or full-scale noise.
+static void writeBed(const std::string &path, bool noise) {
+    std::vector<uint8_t> b;
+    auto put = [&b](uint32_t v, int n) {
+        for (int i = 0; i < n; i++)
+            b.push_back(uint8_t(v >> (8 * i)));
+    };
+    const uint32_t samples = 22050;
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    put(36 + 2 * samples, 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    for (auto [value, bytes] : {std::pair{16u, 4},
+                                {1u, 2},
+                                {1u, 2},
+                                {22050u, 4},
+                                {44100u, 4},
+                                {2u, 2},
+                                {16u, 2}}) // PCM, mono, 22050 Hz, 16-bit
+        put(value, bytes);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    put(2 * samples, 4);
+    uint32_t state = 12345;
+    for (uint32_t i = 0; i < samples; i++) {
+        state = state * 1103515245u + 12345u;
+        put(noise ? uint16_t(state >> 16) : 0, 2);
+    }
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(b.data(), 1, b.size(), f);
+    fclose(f);
+}
+
+// The effect alone is heard whole; drowned in loud noise, hardly at all.
+TEST(Audioview, ToldHowMuchOfAnEffectTheMusicLeaves) {
+    TempDir tmp;
+    std::string out;
+    writeBed(tmp.path("silence.wav"), false);
+    writeBed(tmp.path("noise.wav"), true);
+    ASSERT_EQ(
+        runTool(tmp,
+                "audioview over " + tmp.path("silence.wav") + " 19 " + built("sfx/lion_hand.wav"),
+                out),
+        0)
+        << out;
+    EXPECT_NE(out.find("lion_hand                  100.0     100.0"), std::string::npos) << out;
+    ASSERT_EQ(
+        runTool(tmp, "audioview over " + tmp.path("noise.wav") + " 1 " + built("sfx/lion_hand.wav"),
+                out),
+        0)
+        << out;
+    double median = 100;
+    size_t at = out.find("lion_hand");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_EQ(sscanf(out.c_str() + at, "lion_hand %lf", &median), 1);
+    EXPECT_LT(median, 10) << out;
+}
+
 TEST(Audioview, RefusesWhatIsNotAWav) {
     TempDir tmp;
     std::string out;

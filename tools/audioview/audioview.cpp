@@ -4,6 +4,9 @@
 //   audioview draw IN.wav OUT.png         waveform and spectrogram
 //   audioview sheet OUT.png IN.wav...     all of them side by side, named
 //   audioview stats IN.wav...             one line of figures per file
+//   audioview over MUSIC.wav VOLUME EFFECT.wav...
+//                                         how much of each effect the music
+//                                         leaves audible at that mixer volume
 #include "analysis.h"
 #include "font.h"
 #include "gfxtool/image.h"
@@ -246,10 +249,45 @@ int stats(int count, char **in) {
     return 0;
 }
 
+// Each effect at the mixer volume the game gives it, over the music at
+// eight places spread through the piece.
+int over(const char *musicPath, const char *volume, int count, char **in) {
+    Sound music;
+    if (!load(musicPath, music))
+        return 1;
+    char *end = nullptr;
+    double v = strtod(volume, &end);
+    if (*end || v < 0 || v > 128) {
+        fprintf(stderr, "audioview: a volume lies within 0 ... 128, got %s\n", volume);
+        return 2;
+    }
+    printf("%-22s %9s %9s   over %s at volume %g/128\n", "name", "median %", "lowest %",
+           music.name.c_str(), v);
+    for (int i = 0; i < count; i++) {
+        Sound s;
+        if (!load(in[i], s))
+            return 1;
+        if (s.wave.rate != music.wave.rate || s.mono.size() > music.mono.size()) {
+            fprintf(stderr, "audioview: %s: needs the music's rate and to be shorter\n", in[i]);
+            return 1;
+        }
+        std::vector<double> share;
+        long room = long(music.mono.size() - s.mono.size());
+        for (int k = 0; k < 8; k++)
+            share.push_back(
+                standsOut(s.mono, v / 128, music.mono, long(room * (k + 0.5) / 8), s.wave.rate));
+        std::sort(share.begin(), share.end());
+        printf("%-22s %9.1f %9.1f\n", s.name.c_str(), 100 * (share[3] + share[4]) / 2,
+               100 * share[0]);
+    }
+    return 0;
+}
+
 int usage() {
     fputs("usage: audioview draw IN.wav OUT.png\n"
           "       audioview sheet OUT.png IN.wav...\n"
-          "       audioview stats IN.wav...\n",
+          "       audioview stats IN.wav...\n"
+          "       audioview over MUSIC.wav VOLUME EFFECT.wav...\n",
           stderr);
     return 2;
 }
@@ -264,5 +302,7 @@ int main(int argc, char **argv) {
         return sheet(argv[2], argc - 3, argv + 3);
     if (cmd == "stats" && argc >= 3)
         return stats(argc - 2, argv + 2);
+    if (cmd == "over" && argc >= 5)
+        return over(argv[2], argv[3], argc - 4, argv + 4);
     return usage();
 }
