@@ -354,6 +354,17 @@ TEST_F(Modtool, WarnsWhenTheLoopCannotComeRoundOnTheBeat) {
     EXPECT_NE(cut.warnings[0].find("is cut"), std::string::npos);
 }
 
+// Above its range an instrument would play harmonics its samples were not
+// made for.
+TEST_F(Modtool, WarnsWhenAPartLeavesItsInstrumentsRange) {
+    SongBuild song =
+        build(std::string(HEAD) + "instrument i\nosc saw\nrange c4 c5\nend\npart p i: o4 c1\n"
+                                  "pattern a 16\n1 p\nend\npattern b 16\n1 p+13\nend\norder a b\n");
+    ASSERT_EQ(song.warnings.size(), 1u);
+    EXPECT_NE(song.warnings[0].find("p+13 plays c#5, outside the range of i"), std::string::npos)
+        << song.warnings[0];
+}
+
 TEST_F(Modtool, ReportsSourceErrorsWithTheirPlace) {
     const struct {
         const char *lines;
@@ -372,6 +383,7 @@ TEST_F(Modtool, ReportsSourceErrorsWithTheirPlace) {
         {"part p i: c1\npattern a\n1 p q\nend", 7, "unknown part q"},
         {"part p i: c1\npattern a\n1 p*3\nend", 7, "parts fill 48 of the pattern's 64 rows"},
         {"part p i: c1\npattern a\n1 p p\n", 6, "pattern without end"},
+        {"gain 1.2", 5, "instrument i would clip"},
     };
     const std::string head = "title t\ninstrument i\nosc sine\nend\n";
     for (const auto &c : cases) {

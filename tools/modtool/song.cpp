@@ -140,6 +140,7 @@ struct Song {
     std::vector<Pattern> patterns;
     std::map<std::string, int> patternIndex;
     std::vector<int> order;
+    std::vector<std::string> warnings;
 };
 
 // ---- instruments ----
@@ -309,6 +310,8 @@ void checkPreset(const Line &l, const Preset &p) {
     if (p.attack < 0 || p.decay <= 0 || p.sustain < 0 || p.sustain > 1 || p.release <= 0 ||
         p.loopSeconds <= 0 || p.cutoff <= 0 || p.q <= 0)
         fail(l, "instrument " + p.name + " has a setting out of range");
+    if (p.level <= 0)
+        fail(l, "instrument " + p.name + " has no level");
 }
 
 // ---- parts: notes ----
@@ -753,7 +756,29 @@ Track partRef(const Song &song, const Line &l, const std::string &ref) {
     return whole;
 }
 
-void patternLine(const Song &song, const Line &l, Pattern &p) {
+// Outside its range an instrument plays from its nearest sample: below it
+// only duller, above it with harmonics past what the sample was made for.
+void checkRange(Song &song, const Line &l, const std::string &ref, const Track &t) {
+    for (const auto &voice : t.voices)
+        for (const Cell &c : voice) {
+            if (!c.inst || !c.note || c.note == NOTE_OFF)
+                continue;
+            const Preset &p = song.presets[c.inst - 1];
+            const int n = c.note - 1;
+            // An arpeggio climbs above its note.
+            const int top = n + (c.fx ? 0 : std::max(c.param >> 4, c.param & 15));
+            if (!p.drum && (n < p.low || top > p.high)) {
+                static const char *names[12] = {"c",  "c#", "d",  "d#", "e",  "f",
+                                                "f#", "g",  "g#", "a",  "a#", "b"};
+                song.warnings.push_back(place(l) + ref + " plays " + names[n % 12] +
+                                        std::to_string(n / 12) + ", outside the range of " +
+                                        p.name);
+                return;
+            }
+        }
+}
+
+void patternLine(Song &song, const Line &l, Pattern &p) {
     std::vector<std::string> w = words(l.text);
     if (w.size() < 2)
         fail(l, "a pattern line is CHANNELS PART...");
@@ -764,6 +789,7 @@ void patternLine(const Song &song, const Line &l, Pattern &p) {
     int row = 0;
     for (size_t i = 1; i < w.size(); i++) {
         Track t = partRef(song, l, w[i]);
+        checkRange(song, l, w[i], t);
         if (int(t.voices.size()) > last - first + 1)
             fail(l, w[i] + " needs " + std::to_string(t.voices.size()) + " channels");
         if (row + t.rows > p.rows)
@@ -938,7 +964,7 @@ void trimForLoop(Song &song, const Line &at, std::vector<std::string> &warnings)
                  "the loop is %.1f ms off the beat: %lld frames are not whole "
                  "buffers of %d",
                  1000.0 * double(heard - nominal) / OUT_RATE, (long long)nominal, OUT_BUFFER);
-        warnings.push_back(msg);
+        warnings.push_back(place(at) + msg);
     }
     // The song must end, fade included, inside the second-to-last buffer
     // of the loop, clear of its edges.
@@ -966,7 +992,7 @@ void trimForLoop(Song &song, const Line &at, std::vector<std::string> &warnings)
     for (int r = keep; r < last.rows; r++)
         for (int c = 0; c < song.channels; c++)
             if (hasNote(last.cells[size_t(r) * song.channels + c])) {
-                warnings.push_back("a note at row " + std::to_string(r) +
+                warnings.push_back(place(at) + "a note at row " + std::to_string(r) +
                                    " of the last pattern falls in the loop's break and is cut");
                 r = last.rows;
                 break;
@@ -1034,12 +1060,18 @@ bool buildSong(const std::string &path, SongBuild &out, std::string &error) {
         for (auto it = lines.cbegin(); it != lines.cend(); ++it)
             songLine(song, *it, it, lines.cend());
         Line at{path, lines.empty() ? 0 : lines.back().number, ""};
+        // Samples are drawn at 0.95 of full scale; louder would clip them.
+        for (const Preset &p : song.presets)
+            if (p.level * song.gain > 1.05)
+                fail(at, "instrument " + p.name + " would clip: its level times the gain is " +
+                             "above 1.05");
         if (song.order.empty())
             fail(at, "the song has no order");
         if (song.restart >= int(song.order.size()))
             fail(at, "restart is past the order's end");
         if (song.title.size() > 20)
             fail(at, "the title has more than 20 characters");
+        out.warnings = song.warnings;
         if (song.loop)
             trimForLoop(song, at, out.warnings);
         out.module = toModule(song, out.presets);

@@ -10,7 +10,8 @@ const double TOP_HZ = 9000;     // highest harmonic kept at the top note of a zo
 const double ZONE_RATE = 26000; // sample rate at a zone's lowest note
 const double DRUM_RATE = 22050; // drums play at the output rate at C-4
 const int C4 = 48;
-const int CONTROL = 32; // frames between two evaluations of the moving parameters
+const int CONTROL = 32;          // frames between two evaluations of the moving parameters
+const double SAMPLE_PEAK = 0.95; // of full scale, at level 1 and gain 1
 
 // Deterministic noise, the same on every machine.
 struct Noise {
@@ -363,7 +364,7 @@ Instrument renderInstrument(const Preset &p, double gain, double tick) {
     for (const auto &w : waves)
         for (double v : w)
             peak = std::max(peak, std::fabs(v));
-    const double scale = 0.95 * p.level * gain / peak;
+    const double scale = SAMPLE_PEAK * p.level * gain / peak;
     for (size_t i = 0; i < waves.size(); i++) {
         Sample s;
         s.name = p.name;
