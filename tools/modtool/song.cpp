@@ -63,7 +63,7 @@ void readLines(const std::string &path, std::vector<Line> &out, int depth, const
         if (l.text.rfind("include ", 0) == 0) {
             std::string name = l.text.substr(8);
             name.erase(0, name.find_first_not_of(" \t"));
-            readLines(folderOf(path) + "/" + name, out, depth + 1, &l);
+            readLines(name[0] == '/' ? name : folderOf(path) + "/" + name, out, depth + 1, &l);
             continue;
         }
         out.push_back(l);
