@@ -118,7 +118,6 @@ int noteName(const Line &l, const std::string &s) {
 struct Track {
     int rows = 0;
     std::vector<std::vector<Cell>> voices;
-    std::vector<int> lines; // source line of the part, for messages
 };
 
 struct Hit {
@@ -320,12 +319,12 @@ struct NoteState {
     int octave = 4, length = 4, volume = -1, inst = 0, arp = 0, porta = 16, gate = 0;
 };
 
+// A note, chord, rest or hold: rests have no notes.
 struct Event {
     int row, rows;
-    std::vector<int> notes; // 0-based; empty with `rest`
-    bool rest = false, hold = false, porta = false;
+    std::vector<int> notes; // 0-based
+    bool hold = false, porta = false;
     NoteState st;
-    int line;
 };
 
 class NoteReader {
@@ -364,9 +363,7 @@ class NoteReader {
                                    std::to_string(song.bar) + " rows");
             } else if (c == 'r' || c == '_' || c == '[' || c == '/' || (c >= 'a' && c <= 'g')) {
                 Event e;
-                e.line = here.number;
                 e.row = row;
-                e.rest = c == 'r';
                 e.hold = c == '_';
                 e.porta = c == '/';
                 if (e.porta) {
@@ -574,14 +571,13 @@ std::vector<std::pair<char, int>> expandRepeats(const std::vector<std::pair<char
 
 // Lays the events into voices: chords spread over voices, rests and new
 // notes release what still sounds.
-Track layNotes(const Song &song, const std::vector<Event> &events, int rows, int line) {
+Track layNotes(const Song &song, const std::vector<Event> &events, int rows) {
     size_t voices = 1;
     for (const Event &e : events)
         voices = std::max(voices, e.notes.size());
     Track t;
     t.rows = rows;
     t.voices.assign(voices, std::vector<Cell>(rows));
-    t.lines.push_back(line);
     std::vector<bool> sounding(voices, false);
     for (const Event &e : events) {
         if (e.hold)
@@ -638,14 +634,13 @@ Track readNotesPart(const Song &song, const Line &head, int inst,
     std::vector<Event> events = reader.read(st, rows);
     if (rows == 0)
         fail(head, "part has no notes");
-    return layNotes(song, events, rows, head.number);
+    return layNotes(song, events, rows);
 }
 
 // ---- parts: steps ----
 
 Track readStepsPart(const Song &song, const Line &head, int step, const std::vector<Line> &lines) {
     Track t;
-    t.lines.push_back(head.number);
     for (const Line &l : lines) {
         std::vector<std::pair<char, int>> raw;
         for (char c : l.text)
@@ -832,6 +827,8 @@ void songLine(Song &song, const Line &l, std::vector<Line>::const_iterator &it,
         return body;
     };
     if (k == "title") {
+        if (w.size() < 2)
+            fail(l, "title TEXT");
         song.title = l.text.substr(6);
     } else if (k == "tempo") {
         song.tempo = integer(l, value(), 32, 255);

@@ -181,7 +181,7 @@ struct Biquad {
     }
 };
 
-std::vector<double> renderLayer(const Preset &p, const Layer &l, int frames, Noise &noise) {
+std::vector<double> renderLayer(const Layer &l, int frames, Noise &noise) {
     static const double metalRatios[6] = {1, 1.4836, 1.8004, 2.5465, 2.6302, 3.8956};
     std::vector<double> out(frames);
     double phase[6] = {0, 0, 0, 0, 0, 0};
@@ -222,7 +222,6 @@ std::vector<double> renderLayer(const Preset &p, const Layer &l, int frames, Noi
         double a = l.attack > 0 && t < l.attack ? t / l.attack : 1;
         out[i] *= l.level * a * std::exp(-t / l.decay);
     }
-    (void)p;
     return out;
 }
 
@@ -231,7 +230,7 @@ std::vector<double> renderDrum(const Preset &p) {
     std::vector<double> out(frames, 0.0);
     Noise noise(seedOf(p.name));
     for (const Layer &l : p.layers) {
-        std::vector<double> v = renderLayer(p, l, frames, noise);
+        std::vector<double> v = renderLayer(l, frames, noise);
         for (int i = 0; i < frames; i++)
             out[i] += v[i];
     }
