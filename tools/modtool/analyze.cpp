@@ -57,30 +57,21 @@ double rms(const std::vector<int16_t> &pcm, int64_t from, int64_t to) {
     return to > from ? std::sqrt(sum / double(to - from)) : 0;
 }
 
-// Normalised autocorrelation of x at a (fractional) lag.
-double correlation(const std::vector<double> &x, double lag) {
-    const int n = int(x.size()) - int(lag) - 2;
-    double s = 0, e0 = 0, e1 = 0;
-    for (int i = 0; i < n; i++) {
-        double j = i + lag;
-        int k = int(j);
-        double y = x[k] + (x[k + 1] - x[k]) * (j - k);
-        s += x[i] * y;
-        e0 += x[i] * x[i];
-        e1 += y * y;
+// Power of the tone `hz` in a Hann-windowed signal: one DFT bin anywhere on
+// the axis, not only on the FFT's grid.
+double powerAt(const std::vector<double> &x, double hz) {
+    const double n = double(x.size()), step = 2 * PI * hz / OUT_RATE;
+    const double dc = std::cos(step), ds = std::sin(step);
+    double c = 1, s = 0, re = 0, im = 0;
+    for (size_t i = 0; i < x.size(); i++) {
+        double w = 0.5 - 0.5 * std::cos(2 * PI * double(i) / n);
+        re += w * x[i] * c;
+        im += w * x[i] * s;
+        double c2 = c * dc - s * ds;
+        s = s * dc + c * ds;
+        c = c2;
     }
-    return e0 > 0 && e1 > 0 ? s / std::sqrt(e0 * e1) : 0;
-}
-
-// Best lag near `around`, searched in steps of 1/8 frame.
-double bestLag(const std::vector<double> &x, double from, double to) {
-    double best = from, bestValue = -2;
-    for (double lag = from; lag <= to; lag += 0.125) {
-        double c = correlation(x, lag);
-        if (c > bestValue)
-            bestValue = c, best = lag;
-    }
-    return best;
+    return re * re + im * im;
 }
 
 } // namespace
@@ -130,13 +121,21 @@ Stats analyze(const Render &r) {
 }
 
 double measurePitch(const std::vector<double> &mono, double expected) {
-    const double period = OUT_RATE / expected;
-    // First the period itself, within a fifth either way...
-    double p = bestLag(mono, std::max(2.0, period / 1.5), period * 1.5);
-    // ...then many periods at once for a fine reading.
-    int many = std::max(1, int(800 / p));
-    double lag = bestLag(mono, many * p - 2, many * p + 2);
-    return OUT_RATE * many / lag;
+    // The strongest partial within half a semitone of the note: coarse,
+    // then in tenths of a cent around the best.
+    double best = 0, bestPower = -1;
+    for (double c = -50; c <= 50; c += 1) {
+        double p = powerAt(mono, expected * std::pow(2.0, c / 1200));
+        if (p > bestPower)
+            bestPower = p, best = c;
+    }
+    const double coarse = best;
+    for (double c = coarse - 1; c <= coarse + 1; c += 0.1) {
+        double p = powerAt(mono, expected * std::pow(2.0, c / 1200));
+        if (p > bestPower)
+            bestPower = p, best = c;
+    }
+    return expected * std::pow(2.0, best / 1200);
 }
 
 std::vector<TuneResult> tuneInstruments(const SongBuild &song) {

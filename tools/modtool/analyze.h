@@ -21,7 +21,8 @@ struct Stats {
 
 Stats analyze(const Render &r);
 
-// Pitch of a steady tone in mono frames, searched near `expected` Hz.
+// Frequency of the strongest partial of a steady tone in mono frames
+// within half a semitone of `expected` Hz.
 double measurePitch(const std::vector<double> &mono, double expected);
 
 struct TuneResult {
