@@ -4,9 +4,11 @@
 // rendering thread) in percent of the 46.4 ms the buffer lasts: the player's
 // cost must stay under 2 %.
 
+#include "../file_helpers.h"
+#include "render.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <cstdio>
 #include <libmodplug/modplug.h>
 #include <string>
 #include <time.h>
@@ -28,30 +30,10 @@ double threadSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-std::vector<uint8_t> readModule(const char *name) {
-    std::string path = std::string(QUENZY_BINARY_DIR) + "/music/" + name + ".mod";
-    std::vector<uint8_t> bytes;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        bytes.push_back(uint8_t(c));
-    fclose(f);
-    return bytes;
-}
-
 void BM_RenderBuffer(benchmark::State &state, const char *name) {
-    std::vector<uint8_t> bytes = readModule(name);
-    ModPlug_Settings s;
-    ModPlug_GetSettings(&s);
-    s.mFlags = MODPLUG_ENABLE_OVERSAMPLING | MODPLUG_ENABLE_NOISE_REDUCTION;
-    s.mChannels = 2;
-    s.mBits = 16;
-    s.mFrequency = RATE;
-    s.mResamplingMode = MODPLUG_RESAMPLE_LINEAR;
-    s.mLoopCount = 0;
-    ModPlug_SetSettings(&s);
+    std::vector<uint8_t> bytes =
+        readFileBytes(std::string(QUENZY_BINARY_DIR) + "/music/" + name + ".mod");
+    applyGameSettings();
     ModPlugFile *file = bytes.empty() ? nullptr : ModPlug_Load(bytes.data(), int(bytes.size()));
     if (!file) {
         state.SkipWithError("module not built or not loadable");
