@@ -1,71 +1,65 @@
-// The music hook's cost per buffer of 1024 frames (22050 Hz, stereo, the
-// game's settings) for each piece of data/music.ova. The counter
-// "buffer_pct" is that cost in percent of the 46.4 ms the buffer plays for:
-// the share of the audio thread's time the music takes. Run from build/
-// (needs data/):
-//   cd build && bench/bench_music
-#include "sound/sound.h"
-#include "storage/config.h"
-#include "storage/winova.h"
+// What each built module costs to render: one buffer of 1024 stereo frames
+// at the game's settings, as the music hook asks libmodplug for it, looping
+// back to the start at the end. `buffer_pct` is that time (CPU time of the
+// rendering thread) in percent of the 46.4 ms the buffer lasts: the player's
+// cost must stay under 2 %.
+
+#include "../file_helpers.h"
+#include "render.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdint>
+#include <libmodplug/modplug.h>
 #include <string>
+#include <time.h>
 #include <vector>
 
 namespace {
 
-const int BUFFER_FRAMES = 1024, RATE = 22050;
-const double BUFFER_SECONDS = double(BUFFER_FRAMES) / RATE;
+const int RATE = 22050, BUFFER = 1024;
+const double BUFFER_SECONDS = double(BUFFER) / RATE;
 
-void hookCost(benchmark::State &state, int id) {
-    mpFrequency = RATE;
-    mpChannels = 2;
-    ModPlugFile *piece = loadMusic(id);
-    if (!piece) {
-        state.SkipWithError("the piece is not in data/music.ova");
-        return;
-    }
-    // Playing for ever at full volume, as a level piece does.
-    mp_volume = mp_fade = 128;
-    mp_delta = 0;
-    mpLoops = -1;
-    mp_music = piece;
-    ModPlug_SetMasterVolume(piece, 128);
-    static Uint8 buffer[BUFFER_FRAMES * 4];
-    for (auto _ : state) {
-        MP_HookMusic(piece, buffer, sizeof buffer);
-        benchmark::DoNotOptimize(buffer);
-    }
-    mp_music = nullptr;
-    ModPlug_Unload(piece);
+const char *const NAMES[] = {"quenzyintro", "ptfactory",     "breakfastenvy", "gomellow",
+                             "marenspeak",  "smoothie",      "powerslide",    "vardo2tc",
+                             "shadowfax",   "quenzyliquids", "sundaydrive",   "x.levelcomplete",
+                             "y.jingle"};
+
+double threadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// Adds the share of the buffer's time to every run: CPU seconds per buffer
-// against the seconds the buffer plays.
-class ShareReporter : public benchmark::ConsoleReporter {
-  public:
-    ShareReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run> &runs) override {
-        std::vector<Run> shown = runs;
-        for (Run &run : shown)
-            if (run.iterations > 0)
-                run.counters["buffer_pct"] = benchmark::Counter(
-                    100 * run.cpu_accumulated_time / double(run.iterations) / BUFFER_SECONDS);
-        ConsoleReporter::ReportRuns(shown);
+void BM_RenderBuffer(benchmark::State &state, const char *name) {
+    std::vector<uint8_t> bytes =
+        readFileBytes(std::string(QUENZY_BINARY_DIR) + "/music/" + name + ".mod");
+    applyGameSettings();
+    ModPlugFile *file = bytes.empty() ? nullptr : ModPlug_Load(bytes.data(), int(bytes.size()));
+    if (!file) {
+        state.SkipWithError("module not built or not loadable");
+        return;
     }
-};
+    ModPlug_SetMasterVolume(file, 128);
+    int16_t buffer[BUFFER * 2];
+    const double start = threadSeconds();
+    for (auto _ : state) {
+        if (ModPlug_Read(file, buffer, int(sizeof buffer)) < int(sizeof buffer))
+            ModPlug_Seek(file, 0);
+        benchmark::DoNotOptimize(buffer);
+    }
+    const double spent = threadSeconds() - start;
+    ModPlug_Unload(file);
+    state.counters["buffer_pct"] = 100 * spent / (double(state.iterations()) * BUFFER_SECONDS);
+}
 
 } // namespace
 
 int main(int argc, char **argv) {
-    openArchives();
-    for (int id = 0; id < MUSIC_COUNT; id++)
-        benchmark::RegisterBenchmark((std::string("hook/") + musix[id]).c_str(), hookCost, id)
-            ->Unit(benchmark::kMicrosecond);
+    for (const char *name : NAMES)
+        benchmark::RegisterBenchmark((std::string("BM_RenderBuffer/") + name).c_str(),
+                                     BM_RenderBuffer, name);
     benchmark::Initialize(&argc, argv);
-    ShareReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    closeArchives();
     return 0;
 }
