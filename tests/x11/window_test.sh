@@ -8,6 +8,7 @@
 set -uo pipefail
 
 exe=$(realpath "$1") width=$2 height=$3
+here=$(cd "$(dirname "$0")" && pwd)
 shift 3
 limit=180 # seconds any one wait may take: generous, for a slow, busy machine
 
@@ -77,6 +78,8 @@ waitFor "answer from the X server" answers
 mkdir "$work/home"
 ln -s "$(cd "$(dirname "$exe")" && pwd)/data" "$work/data"
 cd "$work" || exit 1
+# In a sanitizer build, the leak libX11 leaves at SDL_Init is not ours.
+LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0 \
 HOME=$work/home QUENZY_TRACE=$work/trace.txt QUENZY_DUMP_DIR=$work QUENZY_DUMP_SIGNAL=shot \
     SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$exe" "$@" >game.log 2>&1 &
 gpid=$!
