@@ -3,7 +3,9 @@
 // and a whole game of 120 levels that ends on the congratulations page.
 
 #include "e2e_helpers.h"
+#include "sound_helpers.h"
 #include "storage/hiscores.h"
+#include "storage/winova.h"
 
 #include <string>
 #include <vector>
@@ -33,6 +35,17 @@ class StoryEndToEnd : public EndToEnd {
                 p.push_back(e + ":" + line.str("level"));
         }
         return p;
+    }
+    // A music archive that holds only the jingle: a tiny module of
+    // `patterns` patterns of 16 rows at speed 6 (0: no jingle at all, only
+    // the title piece).
+    void jingleOnly(int patterns) {
+        std::string archive = dir + "/data/music.ova";
+        unlink(archive.c_str());
+        std::vector<uint8_t> mod = snd::tinyMod(patterns ? patterns : 1, 16, 6);
+        OVAItem piece = {patterns ? "y.jingle.mod" : "quenzyintro.mod", mod.data(),
+                         uint32_t(mod.size())};
+        ASSERT_EQ(writeOVA(archive.c_str(), &piece, 1), 0);
     }
     // A hiscore table of ten modest rows, "OXBLURT" among them: the solve
     // key (X with shift) plays each level's stored solution.
@@ -132,6 +145,60 @@ TEST_F(StoryEndToEnd, KeysWhileTheLogoSlidesDoNotSkipTheSplash) {
     EXPECT_EQ(creditsEnd.frame, credits.frame + 41);
 }
 
+struct SplashCase {
+    const char *name;
+    int jinglePatterns; // 0: no jingle in the archive
+    const char *key;    // typed 30 frames after the logo came to rest, or none
+};
+
+// Frames from the jingle's start until the player reports its end: a tiny
+// module's samples, the tenth of a second libmodplug plays on past the last
+// row, in whole buffers of 1024, and the buffer in which the end shows.
+int jingleFrames(int patterns) {
+    int buffers = (snd::tinyModFrames(patterns, 16, 6) + 2205 + 1023) / 1024 + 1;
+    return buffers * 1024 * 60 / 22050;
+}
+
+// The splash ends with the jingle, at once without one, and earlier on
+// ACTION or START once the logo rests; an arrow does not end it.
+TEST_F(StoryEndToEnd, TheSplashEndsWithTheJingleOrEarlierOnActionOrStart) {
+    const SplashCase cases[] = {
+        {"no jingle", 0, nullptr}, {"one pattern", 1, nullptr}, {"two patterns", 2, nullptr},
+        {"ACTION", 2, "LCTRL"},    {"START", 2, "RETURN"},      {"an arrow", 2, "LEFT"},
+    };
+    for (const SplashCase &c : cases) {
+        jingleOnly(c.jinglePatterns);
+        unlink((dir + "/trace.txt").c_str());
+        std::string script = "after logo\n";
+        if (c.key)
+            script += std::string("frame +30 type ") + c.key + "\n";
+        script += "after intro\nframe +1 type SPACE\nafter title\nframe +1 exit\n";
+        Outcome out = play(script, NO_ARGS);
+        EXPECT_EQ(out.status, 0) << c.name;
+        TraceLine logo = out.find("logo"), splashEnd = out.find("introend");
+        EXPECT_EQ(logo.num("jingle"), c.jinglePatterns > 0) << c.name;
+        int frames = static_cast<int>(splashEnd.frame - logo.frame);
+        if (!c.jinglePatterns) {
+            EXPECT_EQ(frames, 1) << c.name;
+        } else if (c.key && strcmp(c.key, "LEFT") != 0) {
+            EXPECT_EQ(frames, 31) << c.name; // the key's poll, then the end
+        } else {
+            EXPECT_GE(frames, jingleFrames(c.jinglePatterns) - 1) << c.name;
+            EXPECT_LE(frames, jingleFrames(c.jinglePatterns) + 2) << c.name;
+        }
+        // The jingle starts, once, in the frame the logo arrives.
+        std::vector<TraceLine> jingles;
+        for (const TraceLine &line : out.trace)
+            if (line.event == "music" && line.num("id") == 12)
+                jingles.push_back(line);
+        ASSERT_EQ(jingles.size(), c.jinglePatterns ? 1u : 0u) << c.name;
+        if (c.jinglePatterns) {
+            EXPECT_EQ(jingles[0].num("loops"), 1) << c.name;
+            EXPECT_EQ(jingles[0].frame, logo.frame) << c.name;
+        }
+    }
+}
+
 // A window closed during the intros ends nothing early: the splash plays
 // out, then the credits (which would wait for a key for ever) end at once
 // and the program shuts down without the title.
@@ -197,9 +264,14 @@ TEST_F(StoryEndToEnd, TheWholeGameEndsOnTheCongratulationsPageAndTheNameEntry) {
         if (line.frame >= out.find("won", 119).frame && line.event != "shutdown" &&
             line.event != "replay-exit")
             ending.push_back(line.event);
-    EXPECT_EQ(ending, (std::vector<std::string>{"won", "tally", "paid", "congrat", "congratend",
-                                                "nameentry", "hiscore", "complete", "hiscores"}));
+    // The title piece plays on the page; the name is entered in silence.
+    EXPECT_EQ(ending,
+              (std::vector<std::string>{"won", "tally", "paid", "music", "congrat", "congratend",
+                                        "nameentry", "hiscore", "complete", "music", "hiscores"}));
     TraceLine congrat = out.find("congrat"), congratEnd = out.find("congratend");
+    EXPECT_EQ(congrat.num("music"), 1);
+    EXPECT_EQ(out.find("music", out.count("music") - 2).num("id"), 0);
+    EXPECT_EQ(out.find("music", out.count("music") - 2).frame, congrat.frame);
     EXPECT_EQ(congratEnd.frame, congrat.frame + 411); // the arrow at +405 did not end it
     EXPECT_EQ(congratEnd.num("x"), 176);
     TraceLine entry = out.find("hiscore");
