@@ -24,9 +24,9 @@ enum { SCREEN_W = 320, SCREEN_H = 240, DOUBLED_W = 640, DOUBLED_H = 480 };
 static const char BAD_PICTURE_DUMP[] = "fuu.xxx";
 
 // By ScalingMethod: 0 and 1 plain doubling, 2 Scale2X, 3 scanlines,
-// 4 bilinear. Only plain doubling exists so far, so it stands in for all.
+// 4 bilinear; any other value doubles plainly.
 typedef void (*Scaler)();
-static const Scaler scalers[] = {zoom2, zoom2, zoom2, zoom2, zoom2};
+static const Scaler scalers[] = {zoom2, zoom2, Scale2X, Scanline2x, Bilinear2};
 
 // A surface in screen's format. Nothing that asks for one can do without
 // it, so running out is fatal rather than a null handed on.
