@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -83,6 +84,7 @@ void run(benchmark::State &state, const Method *method, int depth, int wide) {
 // ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &r : runs) {
@@ -111,7 +113,9 @@ int main(int argc, char **argv) {
                 benchmark::RegisterBenchmark(nameOf(m, depth, wide).c_str(), run, &m, depth, wide)
                     ->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    // Colours only on a terminal.
+    RatioReporter reporter(isatty(1) ? benchmark::ConsoleReporter::OO_Defaults
+                                     : benchmark::ConsoleReporter::OO_None);
     for (int i = 1; i < argc; i++)
         reporter.repeated |=
             strncmp(argv[i], "--benchmark_repetitions=", 24) == 0 && atoi(argv[i] + 24) > 1;
