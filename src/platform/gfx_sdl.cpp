@@ -160,14 +160,112 @@ void freeSurface(SDL_Surface *surface) {
     SDL_FreeSurface(surface);
 }
 
+// SDL 1.2 has keyed blit loops of its own for 1, 2 and 4-byte pixels, but
+// a keyed surface of 3-byte pixels goes through its generic loop, which
+// takes every pixel apart into channels and puts it together again: most of
+// a 24-bit frame's time. Such blits between two surfaces of one format take
+// the plain copy below instead, clipped by SDL's rules, to the same pixels.
+static bool keyedTrueColour(const SDL_Surface *src, const SDL_Surface *dst) {
+    const SDL_PixelFormat *s = src->format, *d = dst->format;
+    return (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
+           s->BytesPerPixel == 3 && d->BytesPerPixel == 3 && !s->palette && s->Rmask == d->Rmask &&
+           s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == d->Amask && src != dst &&
+           !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
+}
+
+// SDL_UpperBlit's clipping: the source rectangle to the source surface, then
+// the destination to its clip rectangle. `dstRect` ends as the area drawn.
+static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_Surface *dst,
+                     SDL_Rect *dstRect, SDL_Rect *from) {
+    int x = 0, y = 0, w = src->w, h = src->h;
+    if (srcRect) {
+        x = srcRect->x;
+        w = srcRect->w;
+        if (x < 0) {
+            w += x;
+            dstRect->x = Sint16(dstRect->x - x);
+            x = 0;
+        }
+        w = w < src->w - x ? w : src->w - x;
+        y = srcRect->y;
+        h = srcRect->h;
+        if (y < 0) {
+            h += y;
+            dstRect->y = Sint16(dstRect->y - y);
+            y = 0;
+        }
+        h = h < src->h - y ? h : src->h - y;
+    }
+    const SDL_Rect &clip = dst->clip_rect;
+    int d = clip.x - dstRect->x;
+    if (d > 0) {
+        w -= d;
+        dstRect->x = Sint16(dstRect->x + d);
+        x += d;
+    }
+    d = dstRect->x + w - clip.x - clip.w;
+    if (d > 0)
+        w -= d;
+    d = clip.y - dstRect->y;
+    if (d > 0) {
+        h -= d;
+        dstRect->y = Sint16(dstRect->y + d);
+        y += d;
+    }
+    d = dstRect->y + h - clip.y - clip.h;
+    if (d > 0)
+        h -= d;
+    if (w <= 0 || h <= 0) {
+        dstRect->w = dstRect->h = 0;
+        return false;
+    }
+    *from = SDL_Rect{Sint16(x), Sint16(y), Uint16(w), Uint16(h)};
+    dstRect->w = Uint16(w);
+    dstRect->h = Uint16(h);
+    return true;
+}
+
+// Every pixel but the key's. Pixels are read four bytes at a time within
+// the row (the fourth, the next pixel's, masked off) and the row's last one
+// byte by byte, so nothing outside the area is read or written.
+static void copyKeyed24(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
+                        Uint32 key) {
+    const int last = 3 * (w - 1);
+    for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch) {
+        for (int i = 0; i < last; i += 3) {
+            Uint32 p;
+            memcpy(&p, src + i, 4);
+            if ((p & 0xFFFFFF) != key)
+                memcpy(dst + i, &p, 3);
+        }
+        if ((src[last] | Uint32(src[last + 1]) << 8 | Uint32(src[last + 2]) << 16) != key)
+            memcpy(dst + last, src + last, 3);
+    }
+}
+
+static void blit(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
+    if (!keyedTrueColour(src, dst)) {
+        SDL_BlitSurface(src, srcRect, dst, dstRect);
+        return;
+    }
+    SDL_Rect whole = {0, 0, 0, 0}, from;
+    if (!dstRect)
+        dstRect = &whole;
+    if (!clipBlit(src, srcRect, dst, dstRect, &from))
+        return;
+    const Uint8 *s = static_cast<const Uint8 *>(src->pixels) + from.y * src->pitch + 3 * from.x;
+    Uint8 *d = static_cast<Uint8 *>(dst->pixels) + dstRect->y * dst->pitch + 3 * dstRect->x;
+    copyKeyed24(s, src->pitch, d, dst->pitch, from.w, from.h, src->format->colorkey);
+}
+
 void blitImage(SDL_Surface *image, int x, int y, SDL_Surface *dst) {
     SDL_Rect from = {0, 0, Uint16(image->w), Uint16(image->h)};
     SDL_Rect to = {Sint16(x), Sint16(y), 0, 0};
-    SDL_BlitSurface(image, &from, dst, &to);
+    blit(image, &from, dst, &to);
 }
 
 void blitSurface(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
-    SDL_BlitSurface(src, srcRect, dst, dstRect);
+    blit(src, srcRect, dst, dstRect);
 }
 
 void fillRect(SDL_Surface *dst, int x, int y, int w, int h, Uint32 colour) {
@@ -267,7 +365,7 @@ void drawTextNAt(SDL_Surface *dst, const char *text, int n, int x, int y, SDL_Su
             continue;
         SDL_Rect from = {0, 0, Uint16(w), Uint16(h)};
         SDL_Rect to = {Sint16(px), Sint16(y), 0, 0};
-        SDL_BlitSurface(glyphs[k], &from, dst, &to);
+        blit(glyphs[k], &from, dst, &to);
     }
 }
 

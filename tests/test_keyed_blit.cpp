@@ -1,0 +1,233 @@
+// Keyed blits of 3-byte pixels take our own copy instead of SDL's generic
+// loop: the same clipping, the same pixels. SDL_BlitSurface itself is the
+// reference, and SDL keeps blits it does well (an alpha of 255 sends a keyed
+// surface back to SDL's own keyed loop).
+
+#include "core/anim.h"
+#include "core/level.h"
+#include "core/playscreen.h"
+#include "core/rules.h"
+#include "front/scenery.h"
+#include "front/stuff.h"
+#include "media_helpers.h"
+
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace media;
+
+SDL_Surface *surface24(int w, int h) {
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+}
+
+// A third magenta, a third magenta with one bit changed, a third anything.
+void scribble(SDL_Surface *s, unsigned seed) {
+    std::mt19937 rng(seed);
+    const Uint32 magenta = SDL_MapRGB(s->format, 255, 0, 255);
+    for (int y = 0; y < s->h; y++)
+        for (int x = 0; x < s->w; x++) {
+            const unsigned kind = rng() % 3;
+            const Uint32 nearly = magenta ^ (1u << (rng() % 24));
+            putPixel(s, x, y, kind == 0 ? magenta : kind == 1 ? nearly : Uint32(rng() & 0xFFFFFF));
+        }
+}
+
+std::vector<Uint8> bytesOf(SDL_Surface *s) {
+    SDL_LockSurface(s);
+    const Uint8 *p = static_cast<const Uint8 *>(s->pixels);
+    std::vector<Uint8> out(p, p + size_t(s->pitch) * s->h);
+    SDL_UnlockSurface(s);
+    return out;
+}
+
+struct ClipCase {
+    const char *what;
+    bool srcRect;
+    SDL_Rect from;
+    bool dstRect;
+    Sint16 x, y;
+    SDL_Rect clip; // w 0: the whole destination
+};
+
+// 7 x 5 keyed sprite onto a 13 x 9 picture (odd widths, so rows end in
+// padding), every way the rectangles can be cut.
+TEST(KeyedBlit, ClipsAndCopiesAsSdlDoes) {
+    const ClipCase cases[] = {
+        {"inside", true, {0, 0, 7, 5}, true, 3, 2, {0, 0, 0, 0}},
+        {"off the top left", true, {0, 0, 7, 5}, true, -2, -3, {0, 0, 0, 0}},
+        {"off the bottom right", true, {0, 0, 7, 5}, true, 9, 6, {0, 0, 0, 0}},
+        {"right at the last column", true, {0, 0, 7, 5}, true, 12, 0, {0, 0, 0, 0}},
+        {"one column over the right edge", true, {0, 0, 7, 5}, true, 7, 0, {0, 0, 0, 0}},
+        {"one row over the bottom edge", true, {0, 0, 7, 5}, true, 0, 5, {0, 0, 0, 0}},
+        {"wholly outside", true, {0, 0, 7, 5}, true, -20, 4, {0, 0, 0, 0}},
+        {"part of the sprite", true, {2, 1, 3, 2}, true, 5, 5, {0, 0, 0, 0}},
+        {"source rectangle above and left of it", true, {-2, -1, 5, 4}, true, 4, 4, {0, 0, 0, 0}},
+        {"source rectangle past it", true, {3, 2, 40, 40}, true, 1, 1, {0, 0, 0, 0}},
+        {"one pixel", true, {6, 4, 1, 1}, true, 0, 8, {0, 0, 0, 0}},
+        {"no source rectangle", false, {0, 0, 0, 0}, true, 6, 4, {0, 0, 0, 0}},
+        {"no destination rectangle", true, {1, 0, 6, 5}, false, 0, 0, {0, 0, 0, 0}},
+        {"clip rectangle", true, {0, 0, 7, 5}, true, 1, 1, {3, 2, 5, 4}},
+        {"outside the clip rectangle", true, {0, 0, 7, 5}, true, 0, 0, {9, 7, 2, 2}},
+    };
+    startVideo(0, 0, 24);
+    SDL_Surface *sprite = surface24(7, 5);
+    scribble(sprite, 1);
+    SDL_SetColorKey(sprite, SDL_SRCCOLORKEY, SDL_MapRGB(sprite->format, 255, 0, 255));
+    for (const ClipCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        SDL_Surface *ours = surface24(13, 9), *theirs = surface24(13, 9);
+        scribble(ours, 2);
+        scribble(theirs, 2);
+        if (c.clip.w) {
+            SDL_Rect clip = c.clip;
+            SDL_SetClipRect(ours, &clip);
+            SDL_SetClipRect(theirs, &clip);
+        }
+        SDL_Rect fromOurs = c.from, fromTheirs = c.from;
+        SDL_Rect toOurs = {c.x, c.y, 0, 0}, toTheirs = toOurs;
+        blitSurface(sprite, c.srcRect ? &fromOurs : nullptr, ours, c.dstRect ? &toOurs : nullptr);
+        SDL_BlitSurface(sprite, c.srcRect ? &fromTheirs : nullptr, theirs,
+                        c.dstRect ? &toTheirs : nullptr);
+        EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs));
+        // The rectangle drawn comes back the same way.
+        EXPECT_EQ(toOurs.x, toTheirs.x);
+        EXPECT_EQ(toOurs.y, toTheirs.y);
+        EXPECT_EQ(toOurs.w, toTheirs.w);
+        EXPECT_EQ(toOurs.h, toTheirs.h);
+        SDL_FreeSurface(ours);
+        SDL_FreeSurface(theirs);
+    }
+    SDL_FreeSurface(sprite);
+    stopVideo();
+}
+
+// Magenta is transparent; each of its 24 one-bit neighbours is not.
+TEST(KeyedBlit, OnlyTheKeyIsTransparent) {
+    startVideo(0, 0, 24);
+    SDL_Surface *sprite = surface24(24, 2), *dst = surface24(24, 2);
+    const Uint32 magenta = SDL_MapRGB(sprite->format, 255, 0, 255);
+    for (int x = 0; x < 24; x++) {
+        putPixel(sprite, x, 0, magenta ^ (1u << x));
+        putPixel(sprite, x, 1, magenta);
+    }
+    SDL_SetColorKey(sprite, SDL_SRCCOLORKEY, magenta);
+    SDL_FillRect(dst, nullptr, 0x123456);
+    blitImage(sprite, 0, 0, dst);
+    int wrong = 0;
+    for (int x = 0; x < 24; x++)
+        wrong += getPixel(dst, x, 0) != (magenta ^ (1u << x)) || getPixel(dst, x, 1) != 0x123456;
+    EXPECT_EQ(wrong, 0);
+    SDL_FreeSurface(sprite);
+    SDL_FreeSurface(dst);
+    stopVideo();
+}
+
+// Per-surface alpha, and a destination of another channel order, are left
+// to SDL: the results are SDL's.
+TEST(KeyedBlit, OtherBlitsStaySdls) {
+    startVideo(0, 0, 24);
+    SDL_Surface *sprite = surface24(6, 6);
+    scribble(sprite, 3);
+    SDL_SetColorKey(sprite, SDL_SRCCOLORKEY, SDL_MapRGB(sprite->format, 255, 0, 255));
+    SDL_SetAlpha(sprite, SDL_SRCALPHA, 100);
+    SDL_Surface *ours = surface24(8, 8), *theirs = surface24(8, 8);
+    SDL_Surface *bgr = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 24, 0xFF, 0xFF00, 0xFF0000, 0);
+    SDL_Surface *bgrTheirs =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 24, 0xFF, 0xFF00, 0xFF0000, 0);
+    for (SDL_Surface *s : {ours, theirs, bgr, bgrTheirs})
+        scribble(s, 4);
+    SDL_Rect at = {1, 1, 0, 0}, at2 = at;
+    blitImage(sprite, 1, 1, ours);
+    SDL_BlitSurface(sprite, nullptr, theirs, &at);
+    EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs)) << "half-transparent";
+    SDL_SetAlpha(sprite, 0, 255);
+    blitImage(sprite, 1, 1, bgr);
+    SDL_BlitSurface(sprite, nullptr, bgrTheirs, &at2);
+    EXPECT_TRUE(bytesOf(bgr) == bytesOf(bgrTheirs)) << "another channel order";
+    for (SDL_Surface *s : {sprite, ours, theirs, bgr, bgrTheirs})
+        SDL_FreeSurface(s);
+    stopVideo();
+}
+
+// A busy play frame of the real art at 24 bits, doubled: drawn with our copy,
+// then with every keyed surface sent back to SDL's own keyed loop.
+void setBusyBoard() {
+    srand(1);
+    currentSource = testLevel;
+    for (int y = 0; y < BOARD_H; y++)
+        for (int x = 0; x < BOARD_W; x++) {
+            currentLevel[x + 8 * y] = rand() % 5 + 1;
+            testLevel[16 * y + 8 + x] = static_cast<uint8_t>(rand() % 5 + 1);
+        }
+    memset(currentTrans, 0, sizeof currentTrans);
+    memset(currentShining, 0, sizeof currentShining);
+    animTrans[0] = Transform{3, 3, 40, 2, 0};
+    curTrans = 1;
+    currentTrans[3 + 8 * 3] = 1;
+    animMove[0] = Move{5, 1, 7, 4, 0};
+    curMove = 1;
+    curShine = curEject = 0;
+    currentTime = 0;
+    endTime = 60000;
+    currentMoves = 20;
+    score = 12345;
+    curTotemWait = 0;
+    curLionAnim = 4;
+    curLionFrame = 1;
+    birdAnimWait = 0;
+    // Half off the left edge, so the clipped path runs too.
+    birdAnim = FlyingBird{-6, 40, -4, 0, 5, 6, 0};
+    for (FlowerSlot &f : animFlower)
+        f.idle = 1;
+    animFlower[0] = FlowerSlot{0, 5, 60, 40, 0, 4};
+}
+
+int keyedSurfaces(SDL_Surface **cells, bool toSdl) {
+    int n = 0;
+    for (; cells && *cells; cells++)
+        if ((*cells)->flags & SDL_SRCCOLORKEY) {
+            n++;
+            if (toSdl)
+                SDL_SetAlpha(*cells, SDL_SRCALPHA, 255);
+        }
+    return n;
+}
+
+int everyKeyedSurface(bool toSdl) {
+    SDL_Surface **sheets[] = {font,           fontbig,          blocks[0],
+                              blocks[1],      lionBlocks,       birdsBlocks[0],
+                              birdsBlocks[1], flowersBlocks[0], flowersBlocks[1],
+                              optionsBlocks,  butterflyBlocks};
+    int n = 0;
+    for (SDL_Surface **cells : sheets)
+        n += keyedSurfaces(cells, toSdl);
+    SDL_Surface *pictures[] = {logo, timebar, gameover, kitty, pauseTitle, nullptr};
+    return n + keyedSurfaces(pictures, toSdl);
+}
+
+TEST(KeyedBlit, PlayFrameIsTheSame) {
+    startVideo(0, 1, 24);
+    openArchives();
+    loadSpriteFont();
+    loadPictures();
+    initStuff();
+    setBusyBoard();
+    ASSERT_GT(everyKeyedSurface(false), 100);
+    std::vector<Uint8> frames[2];
+    for (int sdl : {0, 1}) {
+        if (sdl)
+            everyKeyedSurface(true);
+        drawScreen(0, 1, 3, 7);
+        flipScreen();
+        frames[sdl] = bytesOf(fscreen);
+    }
+    EXPECT_TRUE(frames[0] == frames[1]);
+    freePictures();
+    freeAllBlocks();
+    closeArchives();
+    stopVideo();
+}
+
+} // namespace
