@@ -3,11 +3,7 @@
 // reference, and SDL keeps blits it does well (an alpha of 255 sends a keyed
 // surface back to SDL's own keyed loop).
 
-#include "core/anim.h"
-#include "core/level.h"
-#include "core/playscreen.h"
-#include "core/rules.h"
-#include "front/scenery.h"
+#include "busy_board.h"
 #include "front/stuff.h"
 #include "media_helpers.h"
 
@@ -153,37 +149,6 @@ TEST(KeyedBlit, OtherBlitsStaySdls) {
 
 // A busy play frame of the real art at 24 bits, doubled: drawn with our copy,
 // then with every keyed surface sent back to SDL's own keyed loop.
-void setBusyBoard() {
-    srand(1);
-    currentSource = testLevel;
-    for (int y = 0; y < BOARD_H; y++)
-        for (int x = 0; x < BOARD_W; x++) {
-            currentLevel[x + 8 * y] = rand() % 5 + 1;
-            testLevel[16 * y + 8 + x] = static_cast<uint8_t>(rand() % 5 + 1);
-        }
-    memset(currentTrans, 0, sizeof currentTrans);
-    memset(currentShining, 0, sizeof currentShining);
-    animTrans[0] = Transform{3, 3, 40, 2, 0};
-    curTrans = 1;
-    currentTrans[3 + 8 * 3] = 1;
-    animMove[0] = Move{5, 1, 7, 4, 0};
-    curMove = 1;
-    curShine = curEject = 0;
-    currentTime = 0;
-    endTime = 60000;
-    currentMoves = 20;
-    score = 12345;
-    curTotemWait = 0;
-    curLionAnim = 4;
-    curLionFrame = 1;
-    birdAnimWait = 0;
-    // Half off the left edge, so the clipped path runs too.
-    birdAnim = FlyingBird{-6, 40, -4, 0, 5, 6, 0};
-    for (FlowerSlot &f : animFlower)
-        f.idle = 1;
-    animFlower[0] = FlowerSlot{0, 5, 60, 40, 0, 4};
-}
-
 int keyedSurfaces(SDL_Surface **cells, bool toSdl) {
     int n = 0;
     for (; cells && *cells; cells++)
@@ -213,7 +178,8 @@ TEST(KeyedBlit, PlayFrameIsTheSame) {
     loadSpriteFont();
     loadPictures();
     initStuff();
-    setBusyBoard();
+    // The bird half off the left edge, so the clipped path runs too.
+    setBusyBoard(-6);
     ASSERT_GT(everyKeyedSurface(false), 100);
     std::vector<Uint8> frames[2];
     for (int sdl : {0, 1}) {

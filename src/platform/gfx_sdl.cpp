@@ -173,48 +173,35 @@ static bool keyedTrueColour(const SDL_Surface *src, const SDL_Surface *dst) {
            !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
 }
 
-// SDL_UpperBlit's clipping: the source rectangle to the source surface, then
-// the destination to its clip rectangle. `dstRect` ends as the area drawn.
+// SDL_UpperBlit's clipping along one axis: the source span to the source
+// surface, then the destination to the clip rectangle. Gives the length
+// left; `from` and `to` move to where the copy starts.
+static int clipSpan(int &from, int length, int size, Sint16 &to, int clipStart, int clipLength) {
+    if (from < 0) {
+        length += from;
+        to = Sint16(to - from);
+        from = 0;
+    }
+    length = length < size - from ? length : size - from;
+    int over = clipStart - to;
+    if (over > 0) {
+        length -= over;
+        to = Sint16(to + over);
+        from += over;
+    }
+    over = to + length - clipStart - clipLength;
+    return over > 0 ? length - over : length;
+}
+
+// `dstRect` ends as the area drawn, as SDL leaves it.
 static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_Surface *dst,
                      SDL_Rect *dstRect, SDL_Rect *from) {
-    int x = 0, y = 0, w = src->w, h = src->h;
-    if (srcRect) {
-        x = srcRect->x;
-        w = srcRect->w;
-        if (x < 0) {
-            w += x;
-            dstRect->x = Sint16(dstRect->x - x);
-            x = 0;
-        }
-        w = w < src->w - x ? w : src->w - x;
-        y = srcRect->y;
-        h = srcRect->h;
-        if (y < 0) {
-            h += y;
-            dstRect->y = Sint16(dstRect->y - y);
-            y = 0;
-        }
-        h = h < src->h - y ? h : src->h - y;
-    }
+    const SDL_Rect whole = {0, 0, Uint16(src->w), Uint16(src->h)};
+    const SDL_Rect &part = srcRect ? *srcRect : whole;
     const SDL_Rect &clip = dst->clip_rect;
-    int d = clip.x - dstRect->x;
-    if (d > 0) {
-        w -= d;
-        dstRect->x = Sint16(dstRect->x + d);
-        x += d;
-    }
-    d = dstRect->x + w - clip.x - clip.w;
-    if (d > 0)
-        w -= d;
-    d = clip.y - dstRect->y;
-    if (d > 0) {
-        h -= d;
-        dstRect->y = Sint16(dstRect->y + d);
-        y += d;
-    }
-    d = dstRect->y + h - clip.y - clip.h;
-    if (d > 0)
-        h -= d;
+    int x = part.x, y = part.y;
+    const int w = clipSpan(x, part.w, src->w, dstRect->x, clip.x, clip.w);
+    const int h = clipSpan(y, part.h, src->h, dstRect->y, clip.y, clip.h);
     if (w <= 0 || h <= 0) {
         dstRect->w = dstRect->h = 0;
         return false;
