@@ -21,6 +21,13 @@ enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 #define RESTRICT
 #endif
 
+// Byte-moving loops that do not vectorise are mostly loop overhead.
+#if defined(__GNUC__) && !defined(__clang__)
+#define UNROLL _Pragma("GCC unroll 8")
+#else
+#define UNROLL
+#endif
+
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define WIDE_VECTORS 1
 #define WIDE_TARGET __attribute__((target("avx2")))
@@ -146,26 +153,58 @@ struct Plain24 {
         const uint32_t odd = (e & 0xFF00u) + (f & 0xFF00u) + (h & 0xFF00u) + (i & 0xFF00u);
         return ((even >> 2) & 0xFF00FFu) | ((odd >> 2) & 0xFF00u);
     }
+    // On a little-endian processor a pixel is read as four bytes, the
+    // fourth (the next pixel's) masked off, and written as four, the fourth
+    // covered by the next pixel's write; each row's last pixel goes byte by
+    // byte so nothing past it is touched.
+    static ROW_LOOP uint32_t readLast(const uint8_t *p) {
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    }
+    static ROW_LOOP uint32_t read(const uint8_t *p) {
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return v & 0xFFFFFFu;
+#else
+        return readLast(p);
+#endif
+    }
+    static ROW_LOOP void writeLast(uint8_t *d, uint32_t v) {
+        d[0] = uint8_t(v);
+        d[1] = uint8_t(v >> 8);
+        d[2] = uint8_t(v >> 16);
+    }
+    static ROW_LOOP void write(uint8_t *d, uint32_t v) {
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+        memcpy(d, &v, 4);
+#else
+        writeLast(d, v);
+#endif
+    }
     static ROW_LOOP void unpack(const uint8_t *RESTRICT s, uint32_t *RESTRICT p) {
-        for (int x = 0; x < SRC_W; x++)
-            p[x + 1] =
-                uint32_t(s[3 * x]) | uint32_t(s[3 * x + 1]) << 8 | uint32_t(s[3 * x + 2]) << 16;
+        UNROLL
+        for (int x = 0; x < SRC_W - 1; x++)
+            p[x + 1] = read(s + 3 * x);
+        p[SRC_W] = readLast(s + 3 * (SRC_W - 1));
         p[0] = p[1];
         p[SRC_W + 1] = p[SRC_W];
     }
     static ROW_LOOP void pack(const uint32_t *RESTRICT p, uint8_t *RESTRICT d) {
-        for (int i = 0; i < DST_W; i++) {
-            d[3 * i] = uint8_t(p[i]);
-            d[3 * i + 1] = uint8_t(p[i] >> 8);
-            d[3 * i + 2] = uint8_t(p[i] >> 16);
-        }
+        UNROLL
+        for (int i = 0; i < DST_W - 1; i++)
+            write(d + 3 * i, p[i]);
+        writeLast(d + 3 * (DST_W - 1), p[DST_W - 1]);
     }
     static ROW_LOOP void twice(const uint8_t *RESTRICT s, uint8_t *RESTRICT d) {
-        for (int x = 0; x < SRC_W; x++) {
-            d[6 * x] = d[6 * x + 3] = s[3 * x];
-            d[6 * x + 1] = d[6 * x + 4] = s[3 * x + 1];
-            d[6 * x + 2] = d[6 * x + 5] = s[3 * x + 2];
+        UNROLL
+        for (int x = 0; x < SRC_W - 1; x++) {
+            const uint32_t v = read(s + 3 * x);
+            write(d + 6 * x, v);
+            write(d + 6 * x + 3, v);
         }
+        const uint32_t v = readLast(s + 3 * (SRC_W - 1));
+        writeLast(d + 6 * (SRC_W - 1), v);
+        writeLast(d + 6 * (SRC_W - 1) + 3, v);
     }
     // `a`, `s` and `b` are unpacked rows, margins included.
     static ROW_LOOP void scale2xRow(const uint32_t *RESTRICT a, const uint32_t *RESTRICT s,

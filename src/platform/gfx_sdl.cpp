@@ -167,7 +167,8 @@ void freeSurface(SDL_Surface *surface) {
 // the plain copy below instead, clipped by SDL's rules, to the same pixels.
 static bool keyedTrueColour(const SDL_Surface *src, const SDL_Surface *dst) {
     const SDL_PixelFormat *s = src->format, *d = dst->format;
-    return (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
+    return SDL_BYTEORDER == SDL_LIL_ENDIAN &&
+           (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
            s->BytesPerPixel == 3 && d->BytesPerPixel == 3 && !s->palette && s->Rmask == d->Rmask &&
            s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == d->Amask && src != dst &&
            !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
@@ -213,8 +214,9 @@ static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_
 }
 
 // Every pixel but the key's. Pixels are read four bytes at a time within
-// the row (the fourth, the next pixel's, masked off) and the row's last one
-// byte by byte, so nothing outside the area is read or written.
+// the row (the fourth, the next pixel's, masked off; hence little-endian
+// only) and the row's last one byte by byte, so nothing outside the area is
+// read or written.
 static void copyKeyed24(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
                         Uint32 key) {
     const int last = 3 * (w - 1);
