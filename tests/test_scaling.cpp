@@ -206,20 +206,20 @@ void randomPicture(Surfaces &s, unsigned seed) {
 // The builds to try: the portable one, and the wide one where it runs.
 std::vector<int> builds() {
     std::vector<int> b = {0};
-    if (scalerWideVectorsAvailable())
+    if (wideVectorsAvailable())
         b.push_back(1);
     return b;
 }
 
 class Scaling : public testing::Test {
   protected:
-    void TearDown() override { scalerWideVectors = 1; }
+    void TearDown() override { wideVectors = 1; }
 };
 
 TEST_F(Scaling, RandomFramesFollowTheRules) {
     for (const Format &f : formats)
         for (int wide : builds()) {
-            scalerWideVectors = wide;
+            wideVectors = wide;
             Surfaces s(f, 12, 20);
             // One frame after another on the same surfaces: nothing carries over.
             for (unsigned seed = 1; seed <= 3; seed++) {
@@ -240,7 +240,7 @@ TEST_F(Scaling, RandomFramesFollowTheRules) {
 // The same frame through both builds, byte for byte, on a picture of every
 // value the scalers' arithmetic can meet at 16 bits.
 TEST_F(Scaling, BothBuildsAgree) {
-    if (!scalerWideVectorsAvailable())
+    if (!wideVectorsAvailable())
         GTEST_SKIP() << "no wider build on this processor";
     for (const Format &f : formats) {
         Surfaces s(f, 4, 8);
@@ -251,7 +251,7 @@ TEST_F(Scaling, BothBuildsAgree) {
             SCOPED_TRACE(testing::Message() << f.name << " " << methodNames[m]);
             std::vector<Uint32> out[2];
             for (int wide : {0, 1}) {
-                scalerWideVectors = wide;
+                wideVectors = wide;
                 scalers[m]();
                 for (int Y = 0; Y < 2 * HT; Y++)
                     for (int X = 0; X < 2 * W; X++)
@@ -347,7 +347,7 @@ TEST_F(Scaling, SixteenBitAverage) {
         {"red's carry out of 16 bits is kept", 0xF000, 0xF000, 0xF000},
     };
     for (int wide : builds()) {
-        scalerWideVectors = wide;
+        wideVectors = wide;
         Surfaces s(formats[0], 0, 0);
         for (const Case &c : cases) {
             SCOPED_TRACE(c.what);

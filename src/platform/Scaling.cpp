@@ -5,7 +5,7 @@
 #include <cstring>
 
 uint8_t *aabuf = nullptr;
-int scalerWideVectors = 1;
+int wideVectors = 1;
 
 enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 
@@ -13,26 +13,11 @@ enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 // frame function. On x86-64 every frame function is built twice, for the
 // baseline and for AVX2, and the processor's abilities pick one each frame;
 // the 24-bit rows of the AVX2 build shuffle bytes with intrinsics.
-#if defined(__GNUC__)
-#define ROW_LOOP inline __attribute__((always_inline))
-#define RESTRICT __restrict__
-#else
-#define ROW_LOOP inline
-#define RESTRICT
-#endif
-
 // Byte-moving loops that do not vectorise are mostly loop overhead.
 #if defined(__GNUC__) && !defined(__clang__)
 #define UNROLL _Pragma("GCC unroll 8")
 #else
 #define UNROLL
-#endif
-
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define WIDE_VECTORS 1
-#define WIDE_TARGET __attribute__((target("avx2")))
-#else
-#define WIDE_VECTORS 0
 #endif
 
 // The locked surfaces of one frame.
@@ -236,7 +221,7 @@ struct Plain24 {
 #include <immintrin.h>
 
 // Whole-row steps, called (not inlined) from the frame loops.
-#define WIDE_LOOP __attribute__((target("avx2")))
+#define WIDE_LOOP WIDE_TARGET
 
 // Byte shuffles, -1 leaving a zero: four 3-byte pixels to 32-bit values and
 // back.
@@ -478,7 +463,7 @@ FRAME_SET(portable, , Plain24)
 FRAME_SET(wide, WIDE_TARGET, Wide24)
 #endif
 
-int scalerWideVectorsAvailable() {
+int wideVectorsAvailable() {
 #if WIDE_VECTORS
     return __builtin_cpu_supports("avx2") ? 1 : 0;
 #else
@@ -488,7 +473,7 @@ int scalerWideVectorsAvailable() {
 
 static const FrameSet &frameSet() {
 #if WIDE_VECTORS
-    if (scalerWideVectors && scalerWideVectorsAvailable())
+    if (wideVectors && wideVectorsAvailable())
         return wide;
 #endif
     return portable;

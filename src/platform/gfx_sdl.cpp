@@ -160,16 +160,20 @@ void freeSurface(SDL_Surface *surface) {
     SDL_FreeSurface(surface);
 }
 
-// SDL 1.2 has keyed blit loops of its own for 1, 2 and 4-byte pixels, but
-// a keyed surface of 3-byte pixels goes through its generic loop, which
-// takes every pixel apart into channels and puts it together again: most of
-// a 24-bit frame's time. Such blits between two surfaces of one format take
-// the plain copy below instead, clipped by SDL's rules, to the same pixels.
-static bool keyedTrueColour(const SDL_Surface *src, const SDL_Surface *dst) {
+// SDL 1.2 blits a keyed surface one pixel at a time: with 3-byte pixels
+// through its generic loop, which takes every pixel apart into channels and
+// puts it together again (most of a 24-bit frame's time), with 2-byte ones
+// testing each pixel. Keyed blits between two surfaces of one format at
+// these depths take the copies below instead, clipped by SDL's rules, to the
+// same pixels. (The 3-byte copy reads four bytes for a pixel, so it needs a
+// little-endian processor.)
+static bool ownKeyedBlit(const SDL_Surface *src, const SDL_Surface *dst) {
     const SDL_PixelFormat *s = src->format, *d = dst->format;
-    return SDL_BYTEORDER == SDL_LIL_ENDIAN &&
+    const bool depth =
+        s->BytesPerPixel == 2 || (s->BytesPerPixel == 3 && SDL_BYTEORDER == SDL_LIL_ENDIAN);
+    return depth &&
            (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
-           s->BytesPerPixel == 3 && d->BytesPerPixel == 3 && !s->palette && s->Rmask == d->Rmask &&
+           d->BytesPerPixel == s->BytesPerPixel && !s->palette && s->Rmask == d->Rmask &&
            s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == d->Amask && src != dst &&
            !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
 }
@@ -217,23 +221,105 @@ static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_
 // the row (the fourth, the next pixel's, masked off; hence little-endian
 // only) and the row's last one byte by byte, so nothing outside the area is
 // read or written.
-static void copyKeyed24(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
-                        Uint32 key) {
+static void copyKeyedRow(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
     const int last = 3 * (w - 1);
+    for (int i = 0; i < last; i += 3) {
+        Uint32 p;
+        memcpy(&p, src + i, 4);
+        if ((p & 0xFFFFFF) != key)
+            memcpy(dst + i, &p, 3);
+    }
+    if ((src[last] | Uint32(src[last + 1]) << 8 | Uint32(src[last + 2]) << 16) != key)
+        memcpy(dst + last, src + last, 3);
+}
+
+#if WIDE_VECTORS
+#include <immintrin.h>
+
+// Eight pixels a step: source and destination spread into 32-bit lanes
+// (pixels 0-3 in the low half, 4-7 in the high), the key's lanes taken from
+// the destination, packed back and stored exactly; the rest of the row as
+// above.
+WIDE_TARGET static __m256i spread8(const Uint8 *p) {
+    static const int8_t spread[16] = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1};
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 16));
+    const __m256i both =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(lo), _mm_alignr_epi8(hi, lo, 12), 1);
+    return _mm256_shuffle_epi8(both, _mm256_broadcastsi128_si256(_mm_loadu_si128(
+                                         reinterpret_cast<const __m128i *>(spread))));
+}
+
+WIDE_TARGET static void copyKeyedRowWide(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
+    static const int8_t gather[16] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1};
+    const __m256i keys = _mm256_set1_epi32(int(key));
+    const __m256i pack =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(gather)));
+    int x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const __m256i s = spread8(src + 3 * x), d = spread8(dst + 3 * x);
+        const __m256i out =
+            _mm256_shuffle_epi8(_mm256_blendv_epi8(s, d, _mm256_cmpeq_epi32(s, keys)), pack);
+        const __m128i high = _mm256_extracti128_si256(out, 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 3 * x), _mm256_castsi256_si128(out));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 3 * x + 12), high);
+        const Uint32 tail = Uint32(_mm_extract_epi32(high, 2));
+        memcpy(dst + 3 * x + 20, &tail, 4);
+    }
+    if (x < w)
+        copyKeyedRow(src + 3 * x, dst + 3 * x, w - x, key);
+}
+#endif
+
+// 2-byte pixels: the key's places keep the destination.
+static ROW_LOOP void copyKeyedRows16(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch,
+                                     int w, int h, Uint16 key) {
     for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch) {
-        for (int i = 0; i < last; i += 3) {
-            Uint32 p;
-            memcpy(&p, src + i, 4);
-            if ((p & 0xFFFFFF) != key)
-                memcpy(dst + i, &p, 3);
+        const Uint16 *RESTRICT s = reinterpret_cast<const Uint16 *>(src);
+        Uint16 *RESTRICT d = reinterpret_cast<Uint16 *>(dst);
+        for (int x = 0; x < w; x++)
+            d[x] = s[x] == key ? d[x] : s[x];
+    }
+}
+
+static void copyKeyed16(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
+                        Uint16 key) {
+    copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
+}
+
+#if WIDE_VECTORS
+WIDE_TARGET static void copyKeyed16Wide(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch,
+                                        int w, int h, Uint16 key) {
+    copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
+}
+#endif
+
+static void copyKeyed(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
+                      Uint32 key, int bytes) {
+    const bool wide = WIDE_VECTORS && wideVectors && wideVectorsAvailable();
+    if (bytes == 2) {
+#if WIDE_VECTORS
+        if (wide) {
+            copyKeyed16Wide(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+            return;
         }
-        if ((src[last] | Uint32(src[last + 1]) << 8 | Uint32(src[last + 2]) << 16) != key)
-            memcpy(dst + last, src + last, 3);
+#endif
+        copyKeyed16(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+        return;
+    }
+    for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch) {
+#if WIDE_VECTORS
+        if (wide) {
+            copyKeyedRowWide(src, dst, w, key);
+            continue;
+        }
+#endif
+        copyKeyedRow(src, dst, w, key);
     }
 }
 
 static void blit(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
-    if (!keyedTrueColour(src, dst)) {
+    if (!ownKeyedBlit(src, dst)) {
         SDL_BlitSurface(src, srcRect, dst, dstRect);
         return;
     }
@@ -242,9 +328,10 @@ static void blit(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect
         dstRect = &whole;
     if (!clipBlit(src, srcRect, dst, dstRect, &from))
         return;
-    const Uint8 *s = static_cast<const Uint8 *>(src->pixels) + from.y * src->pitch + 3 * from.x;
-    Uint8 *d = static_cast<Uint8 *>(dst->pixels) + dstRect->y * dst->pitch + 3 * dstRect->x;
-    copyKeyed24(s, src->pitch, d, dst->pitch, from.w, from.h, src->format->colorkey);
+    const int bytes = src->format->BytesPerPixel;
+    const Uint8 *s = static_cast<const Uint8 *>(src->pixels) + from.y * src->pitch + bytes * from.x;
+    Uint8 *d = static_cast<Uint8 *>(dst->pixels) + dstRect->y * dst->pitch + bytes * dstRect->x;
+    copyKeyed(s, src->pitch, d, dst->pitch, from.w, from.h, src->format->colorkey, bytes);
 }
 
 void blitImage(SDL_Surface *image, int x, int y, SDL_Surface *dst) {

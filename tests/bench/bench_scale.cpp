@@ -64,7 +64,7 @@ void fillPicture() {
 void run(benchmark::State &state, const Method *method, int depth, int wide) {
     startDoubled(depth);
     fillPicture();
-    scalerWideVectors = wide;
+    wideVectors = wide;
     const size_t outBytes = size_t(fscreen->pitch) * 480;
     std::vector<Uint8> from(outBytes, 0x5A);
     for (auto _ : state) {
@@ -76,7 +76,7 @@ void run(benchmark::State &state, const Method *method, int depth, int wide) {
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(outBytes));
-    scalerWideVectors = 1;
+    wideVectors = 1;
     stop();
 }
 
@@ -106,7 +106,7 @@ std::string nameOf(const Method &m, int depth, int wide) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const bool wideToo = scalerWideVectorsAvailable();
+    const bool wideToo = wideVectorsAvailable();
     for (int depth : {16, 24})
         for (const Method &m : methods)
             for (int wide = 0; wide <= (m.scale && wideToo ? 1 : 0); wide++)
