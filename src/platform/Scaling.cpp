@@ -13,6 +13,7 @@ enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 // frame function. On x86-64 every frame function is built twice, for the
 // baseline and for AVX2, and the processor's abilities pick one each frame;
 // the 24-bit rows of the AVX2 build shuffle bytes with intrinsics.
+
 // Byte-moving loops that do not vectorise are mostly loop overhead.
 #if defined(__GNUC__) && !defined(__clang__)
 #define UNROLL _Pragma("GCC unroll 8")
@@ -119,15 +120,15 @@ static ROW_LOOP void bilinearLastRow16(const Px16 &px, const uint16_t *RESTRICT 
 
 // 24-bit pixels. Plain doubling moves bytes. The other scalers unpack each
 // source row once into 32-bit values (the three bytes in the low 24 bits),
-// with the edge pixel repeated on either side: then "the pixel itself
-// stands in beyond the edge" needs no case of its own, and at 24 bits the
-// bilinear scaler's directly written last column and rows come out the same
-// as its formulas with those stand-ins. Every arithmetic step works on each
-// byte by itself.
+// with the edge pixel repeated on either side: then a missing neighbour
+// beyond the edge is the pixel itself with no case of its own, and at 24 bits
+// the bilinear scaler's directly written last column and rows come out the
+// same as its formulas with those stand-ins. Every arithmetic step works on
+// each byte by itself.
 enum { PADDED_W = SRC_W + 2 };
 
-// The portable build: byte loops, and the 32-bit rows' arithmetic within
-// each byte.
+// The portable build: plain loops over the pixels, the 32-bit rows'
+// arithmetic kept within each byte.
 struct Plain24 {
     static ROW_LOOP uint32_t avg(uint32_t a, uint32_t b) {
         return (a & b) + (((a ^ b) >> 1) & 0x7F7F7Fu);

@@ -173,8 +173,8 @@ static bool ownKeyedBlit(const SDL_Surface *src, const SDL_Surface *dst) {
         s->BytesPerPixel == 2 || (s->BytesPerPixel == 3 && SDL_BYTEORDER == SDL_LIL_ENDIAN);
     return depth &&
            (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
-           d->BytesPerPixel == s->BytesPerPixel && !s->palette && s->Rmask == d->Rmask &&
-           s->Gmask == d->Gmask && s->Bmask == d->Bmask && s->Amask == d->Amask && src != dst &&
+           d->BytesPerPixel == s->BytesPerPixel && !s->palette && !s->Amask && !d->Amask &&
+           s->Rmask == d->Rmask && s->Gmask == d->Gmask && s->Bmask == d->Bmask && src != dst &&
            !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
 }
 
@@ -282,40 +282,30 @@ static ROW_LOOP void copyKeyedRows16(const Uint8 *src, int srcPitch, Uint8 *dst,
     }
 }
 
-static void copyKeyed16(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
-                        Uint16 key) {
-    copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
-}
-
 #if WIDE_VECTORS
-WIDE_TARGET static void copyKeyed16Wide(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch,
-                                        int w, int h, Uint16 key) {
+WIDE_TARGET static void copyKeyedRows16Wide(const Uint8 *src, int srcPitch, Uint8 *dst,
+                                            int dstPitch, int w, int h, Uint16 key) {
     copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
 }
 #endif
 
 static void copyKeyed(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
                       Uint32 key, int bytes) {
-    const bool wide = WIDE_VECTORS && wideVectors && wideVectorsAvailable();
-    if (bytes == 2) {
 #if WIDE_VECTORS
-        if (wide) {
-            copyKeyed16Wide(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
-            return;
-        }
-#endif
-        copyKeyed16(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+    if (wideVectors && wideVectorsAvailable()) {
+        if (bytes == 2)
+            copyKeyedRows16Wide(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+        else
+            for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch)
+                copyKeyedRowWide(src, dst, w, key);
         return;
     }
-    for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch) {
-#if WIDE_VECTORS
-        if (wide) {
-            copyKeyedRowWide(src, dst, w, key);
-            continue;
-        }
 #endif
-        copyKeyedRow(src, dst, w, key);
-    }
+    if (bytes == 2)
+        copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+    else
+        for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch)
+            copyKeyedRow(src, dst, w, key);
 }
 
 static void blit(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
