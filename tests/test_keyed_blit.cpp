@@ -7,6 +7,7 @@
 #include "front/stuff.h"
 #include "media_helpers.h"
 #include "platform/Scaling.h"
+#include "sound_helpers.h"
 
 #include <random>
 #include <vector>
@@ -210,6 +211,7 @@ TEST_F(KeyedBlit, PlayFrameIsTheSame) {
     for (int bits : depths) {
         SCOPED_TRACE(bits);
         startVideo(0, 1, bits);
+        snd::VirtualMixer mixer; // the effects load too
         openArchives();
         loadSpriteFont();
         loadPictures();
@@ -232,6 +234,8 @@ TEST_F(KeyedBlit, PlayFrameIsTheSame) {
             EXPECT_TRUE(frame == sdl);
         freePictures();
         freeAllBlocks();
+        for (int id = 0; id < SFX_COUNT; id++)
+            freeSFX(id);
         closeArchives();
         stopVideo();
     }
