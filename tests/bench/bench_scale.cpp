@@ -129,13 +129,14 @@ int main(int argc, char **argv) {
             for (int wide = 0; wide < builds; wide++)
                 benchmark::RegisterBenchmark(nameOf(m, depth, wide).c_str(), run, &m, depth, wide)
                     ->Unit(benchmark::kMicrosecond);
-    benchmark::Initialize(&argc, argv);
     // Colours only on a terminal.
     RatioReporter reporter(isatty(1) ? benchmark::ConsoleReporter::OO_Defaults
                                      : benchmark::ConsoleReporter::OO_None);
+    // Before Initialize, which takes the flags it knows out of argv.
     for (int i = 1; i < argc; i++)
         reporter.repeated |=
             strncmp(argv[i], "--benchmark_repetitions=", 24) == 0 && atoi(argv[i] + 24) > 1;
+    benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printf("\nEach scaler against a memcpy of its output, timed in turn (medians%s):\n",
            reporter.repeated ? " of the repetitions' medians" : "");
