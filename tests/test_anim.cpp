@@ -186,15 +186,15 @@ TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
         "..1.....",
     }));
     addTransform(0, 2, 7, 0, 1);
-    srand(21);
+    srand(2);
     doTrans();
     EXPECT_EQ(currentCount, 5);
-    EXPECT_EQ(randDrawsSince(21), 8 + 3);
+    EXPECT_EQ(randDrawsSince(2), 8 + 3);
     ASSERT_EQ(curMove, 3);
-    // Columns 0 and 1 draw first. Column 2 starts at 0x2ab4cd3a & 7 = 2, and
+    // Columns 0 and 1 draw first. Column 2 starts at 0x0b5da644 & 7 = 4, and
     // each fruit lifted, lowest first, adds the next draw & 3 for the one
-    // above it: 0x59618f62 & 3 = 2, then 0x0b92c560 & 3 = 0.
-    const int rows[] = {6, 5, 4}, values[] = {1, 5, 4}, delays[] = {2, 4, 4};
+    // above it: 0x0f8ca14f & 3 = 3, then 0x2c9550d5 & 3 = 1.
+    const int rows[] = {6, 5, 4}, values[] = {1, 5, 4}, delays[] = {4, 7, 8};
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(animMove[i].x, 2);
         EXPECT_EQ(animMove[i].y, rows[i]);

@@ -498,6 +498,8 @@ TEST_F(Game, RandomShineAndIdleDrawsFollowTheSequence) {
         {"no idle hero, no idle draws", 133, 0, 0, 0, -1, -1, 0, 0, 1},
         // 0x7aeaab93 & 15 = 3; 0x06c4a9b0 % 512 = 432; 0x11fdf400 % 1024 = 0.
         {"a long blink", 212, 4, 0, 0, -1, -1, 0, 2, 3},
+        // 0x33b45174 & 15 = 4; 0x7b4c4097 % 512 = 151; 0x0d7ab600 % 1024 = 512.
+        {"no long blink on 512", 1674, 4, 0, 0, -1, -1, 0, 4, 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
