@@ -1,5 +1,7 @@
 // The game art: every picture the game loads exists, decodes, and has the
-// size and cells its users index; transparency is exact magenta only.
+// size and cells its users index; transparency is exact magenta only; and the
+// rules that keep it readable hold (cursor corners free, small ejects, clean
+// morph colours, a halo round every letter).
 #include "storage/winova.h"
 
 #include "file_helpers.h"
@@ -10,6 +12,7 @@
 #include <cstdlib>
 
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -155,6 +158,20 @@ TEST_F(Art, SheetsHoldTheCellsTheirUsersIndex) {
     }
 }
 
+// Tile frames the boards draw in a cell: the kinds, their shines and every
+// frame of the morph table.
+std::vector<int> boardFrames() {
+    std::vector<int> frames = {0, 1, 2, 3, 4};
+    for (int v = 1; v <= 5; v++)
+        for (int phase = 0; phase < 4; phase++)
+            frames.push_back(v + 7 + 8 * phase);
+    for (int row = 0; row < 9; row++) {
+        frames.push_back(5 + 8 * row);
+        frames.push_back(6 + 8 * row);
+    }
+    return frames;
+}
+
 // Cells the game draws must show something, and keyed ones must not be
 // solid squares.
 TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
@@ -162,14 +179,8 @@ TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
         const char *sheet;
         std::vector<int> cells;
     };
-    std::vector<int> tiles = {0, 1, 2, 3, 4, 55, 56, 57, 58, 59, 64, 65, 66, 67};
-    for (int v = 1; v <= 5; v++)
-        for (int phase = 0; phase < 4; phase++)
-            tiles.push_back(v + 7 + 8 * phase);
-    for (int row = 0; row < 9; row++) {
-        tiles.push_back(5 + 8 * row);
-        tiles.push_back(6 + 8 * row);
-    }
+    std::vector<int> tiles = boardFrames();
+    tiles.insert(tiles.end(), {55, 56, 57, 58, 59, 64, 65, 66, 67}); // paw, cursor
     std::vector<int> lion;
     const int frames[7] = {3, 4, 6, 7, 3, 6, 3};
     for (int a = 0; a < 7; a++)
@@ -200,20 +211,97 @@ TEST_F(Art, DrawnCellsShowSomethingAndKeyedOnesAreCutOut) {
     }
 }
 
-// The morph strips run from kind 3 up to kind 1 in column 5 and from kind 5
-// up to kind 3 in column 6, passing exactly through kinds 2 and 4 halfway.
-TEST_F(Art, MorphStripsStartAndEndOnTheFruitKinds) {
+bool opaqueAt(const Picture &p, int cell, int x, int y) {
+    return p.at(cell % 8 * 16 + x, cell / 8 * 16 + y) != MAGENTA;
+}
+
+// The cursor lies under the tiles: no frame a board cell can show may cover
+// any of its pixels, and every cursor frame marks all four corners.
+TEST_F(Art, CursorCornersStayClearOfEveryTileFrame) {
     for (const char *name : {"fruitanim", "fruitanim2"}) {
         Picture p;
         ASSERT_TRUE(decode(name, p));
-        const int same[][2] = {{5, 0}, {37, 1}, {69, 2}, {6, 2}, {38, 3}, {70, 4}};
+        for (int cursor = 64; cursor <= 67; cursor++) {
+            for (int corner = 0; corner < 4; corner++) {
+                int x0 = corner & 1 ? 12 : 0, y0 = corner & 2 ? 12 : 0, ink = 0;
+                for (int y = y0; y < y0 + 4; y++)
+                    for (int x = x0; x < x0 + 4; x++)
+                        ink += opaqueAt(p, cursor, x, y);
+                EXPECT_GE(ink, 6) << name << " cursor " << cursor << " corner " << corner;
+            }
+            for (int frame : boardFrames()) {
+                int covered = 0;
+                for (int y = 0; y < 16; y++)
+                    for (int x = 0; x < 16; x++)
+                        covered += opaqueAt(p, cursor, x, y) && opaqueAt(p, frame, x, y);
+                EXPECT_EQ(covered, 0) << name << " frame " << frame << " hides cursor " << cursor;
+            }
+        }
+    }
+}
+
+// Kinds are told apart by shape as well as colour (some players see the
+// sapphire and the emerald as one teal): no two kinds of a set may share
+// most of their silhouette.
+TEST_F(Art, EveryKindHasAnOutlineOfItsOwn) {
+    for (const char *name : {"fruitanim", "fruitanim2"}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        for (int a = 0; a < 5; a++)
+            for (int b = a + 1; b < 5; b++) {
+                int both = 0, either = 0;
+                for (int y = 0; y < 16; y++)
+                    for (int x = 0; x < 16; x++) {
+                        both += opaqueAt(p, a, x, y) && opaqueAt(p, b, x, y);
+                        either += opaqueAt(p, a, x, y) || opaqueAt(p, b, x, y);
+                    }
+                EXPECT_LE(both * 100, either * 85)
+                    << name << " kinds " << a + 1 << " and " << b + 1;
+            }
+    }
+}
+
+// The morph strips run from kind 3 up to kind 1 in column 5 and from kind 5
+// up to kind 3 in column 6, passing exactly through kinds 2 and 4 halfway.
+// A step between two kinds uses only their own colours (and white or cream
+// sparks), never a muddy blend; no in-between is empty, and the frames the
+// game throws off the board as ejects (morph entries 8v - 4) are small.
+TEST_F(Art, MorphStepsShrinkThenGrowInTheKindsOwnColours) {
+    for (const char *name : {"fruitanim", "fruitanim2"}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        const int same[][2] = {{37, 1}, {69, 2}, {6, 2}, {38, 3}, {70, 4}};
         for (const auto &pair : same)
             EXPECT_TRUE(sameCells(p, 16, 16, pair[0], pair[1])) << name << " " << pair[0];
-        for (int between : {13, 21, 29, 45, 53, 61, 14, 22, 30, 46, 54, 62}) {
-            int above = between - 8, below = between + 8;
-            EXPECT_FALSE(sameCells(p, 16, 16, between, above)) << name << " " << between;
-            EXPECT_FALSE(sameCells(p, 16, 16, between, below)) << name << " " << between;
+        auto colours = [&](int cell) {
+            std::set<uint32_t> c;
+            for (int y = 0; y < 16; y++)
+                for (int x = 0; x < 16; x++)
+                    c.insert(p.at(cell % 8 * 16 + x, cell / 8 * 16 + y));
+            return c;
+        };
+        // the in-between cells of each step, with the kinds (0-based) it joins
+        struct Step {
+            int cells[3], from, to;
+        };
+        const Step steps[] = {
+            {{13, 21, 29}, 1, 0}, {{45, 53, 61}, 2, 1}, {{14, 22, 30}, 3, 2}, {{46, 54, 62}, 4, 3}};
+        for (const Step &s : steps) {
+            std::set<uint32_t> allowed = colours(s.from), to = colours(s.to);
+            allowed.insert(to.begin(), to.end());
+            allowed.insert({0xFFFFFF, 0xFFF4D8});
+            for (int cell : s.cells) {
+                for (uint32_t c : colours(cell))
+                    EXPECT_TRUE(allowed.count(c)) << name << " cell " << cell << " colour " << c;
+                EXPECT_GE(inkInCell(p, 16, 16, cell), inkInCell(p, 16, 16, s.to) / 5)
+                    << name << " cell " << cell << " looks empty";
+            }
         }
+        EXPECT_LT(inkInCell(p, 16, 16, 5), inkInCell(p, 16, 16, 0)) << name;
+        const int ejects[5] = {5, 21, 53, 22, 54};
+        for (int kind = 0; kind < 5; kind++)
+            EXPECT_LE(2 * inkInCell(p, 16, 16, ejects[kind]), inkInCell(p, 16, 16, kind))
+                << name << " eject of kind " << kind + 1;
     }
 }
 
@@ -226,6 +314,64 @@ TEST_F(Art, FontsHaveAGlyphForEveryPrintableCharacter) {
             EXPECT_GT(inkInCell(p, size, size, code - 32), 0) << name << " '" << char(code) << "'";
         // lower case is drawn, not a copy of the capitals
         EXPECT_FALSE(sameCells(p, size, size, 'a' - 32, 'A' - 32)) << name;
+    }
+}
+
+// Letter fill, as opposed to the dark halo round it.
+bool light(uint32_t c) {
+    int r = c >> 16 & 255, g = c >> 8 & 255, b = c & 255;
+    return c != MAGENTA && 299 * r + 587 * g + 114 * b >= 100000;
+}
+
+// Text is drawn over anything, so every letter pixel is ringed by the dark
+// halo: none of its eight neighbours in the cell is transparent.
+TEST_F(Art, GlyphsSitInAClosedDarkHalo) {
+    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        for (int code = 33; code <= 126; code++) {
+            int k = code - 32, x0 = k % 16 * size, y0 = k / 16 * size, open = 0;
+            for (int y = 0; y < size; y++)
+                for (int x = 0; x < size; x++) {
+                    if (!light(p.at(x0 + x, y0 + y)))
+                        continue;
+                    for (int v = -1; v <= 1; v++)
+                        for (int u = -1; u <= 1; u++) {
+                            int xx = x + u, yy = y + v;
+                            if (xx >= 0 && yy >= 0 && xx < size && yy < size)
+                                open += p.at(x0 + xx, y0 + yy) == MAGENTA;
+                        }
+                }
+            EXPECT_EQ(open, 0) << name << " '" << char(code) << "'";
+        }
+    }
+}
+
+// Capitals and digits never pass for one another (B and 8, D and O, G and
+// 6): any two differ in at least two pixels of the letter shapes, a letter
+// and a digit in at least three (each pixel of the shapes is 2 x 2 in the
+// big font).
+TEST_F(Art, CapitalsAndDigitsAreToldApart) {
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", digits = "0123456789";
+    const std::string all = letters + digits;
+    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        Picture p;
+        ASSERT_TRUE(decode(name, p));
+        int unit = size / 8 * size / 8;
+        auto differ = [&](char a, char b) {
+            int ka = a - 32, kb = b - 32, n = 0;
+            for (int y = 0; y < size; y++)
+                for (int x = 0; x < size; x++)
+                    n += light(p.at(ka % 16 * size + x, ka / 16 * size + y)) !=
+                         light(p.at(kb % 16 * size + x, kb / 16 * size + y));
+            return n;
+        };
+        for (size_t i = 0; i < all.size(); i++)
+            for (size_t j = i + 1; j < all.size(); j++) {
+                bool mixed = (i < letters.size()) != (j < letters.size());
+                EXPECT_GE(differ(all[i], all[j]), (mixed ? 3 : 2) * unit)
+                    << name << " " << all[i] << " and " << all[j];
+            }
     }
 }
 

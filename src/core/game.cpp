@@ -15,6 +15,8 @@
 #include "platform/replay.h"
 #include "platform/sys.h"
 #include "sound/sound.h"
+#include "storage/hiscores.h"
+#include "storage/nameentry.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,13 +89,43 @@ void startGame(GameRun *g, int level) {
     drawSheets();
 }
 
-void startAttempt(GameRun *g) {
-    // The names of the hiscore table that switch these on slot in here once
-    // the table exists; until then every attempt plays the plain game.
+// Names of the hiscore table that change the game while they stand in it:
+// `sheets` is the sheet choice they force, or -1.
+struct SpecialName {
+    const char *name;
+    int lame, slow, sheets;
+};
+
+static const SpecialName specialNames[] = {
+    {"OXBLURT", 1, 0, -1},
+    {"GRUMPLE", 0, 1, -1},
+    {"KELPIN", 0, 0, 0},
+    {"MORVAN", 0, 0, 1},
+};
+
+void applySpecialNames() {
     slowMode = 0;
     skipLevel = 0;
     lameMode = 0;
     skipX = -1;
+    // Row after row, so a later row's sheet choice wins.
+    for (const HiscoreEntry &row : hiscores)
+        for (const SpecialName &s : specialNames) {
+            if (strncmp(row.name, s.name, HISCORE_NAME) != 0)
+                continue;
+            if (s.lame) {
+                lameMode = 1;
+                skipX = 1;
+            }
+            if (s.slow)
+                slowMode = 1;
+            if (s.sheets >= 0)
+                curBlock = curBirdsBlock = curFlowersBlock = s.sheets;
+        }
+}
+
+void startAttempt(GameRun *g) {
+    applySpecialNames();
     loadLevel(g->level);
     canUndo = 0;
     lastKeyTyped = 0;
@@ -103,7 +135,10 @@ void startAttempt(GameRun *g) {
     g->solverOn = 0;
     g->warning = 0;
     g->movesUsed = 0;
-    traceGame(g, "attempt");
+    char modes[96];
+    snprintf(modes, sizeof modes, "slow=%d lame=%d sheets=%d%d%d", slowMode, lameMode, curBlock,
+             curBirdsBlock, curFlowersBlock);
+    traceGame(g, "attempt", modes);
 }
 
 int endChecks(GameRun *g) {
@@ -352,7 +387,8 @@ static int nextLevel(GameRun *g) {
     currentBonus = rand() % 5 + 1;
     if (g->level + 1 == levelCount) {
         waitRelease();
-        // The congratulations page and the hiscore entry slot in here.
+        // The congratulations page slots in here, before the hiscore entry.
+        hsRank = checkHiscore();
         if (hsRank >= 0)
             workflow = -3;
         traceGame(g, "complete");
@@ -370,7 +406,7 @@ static int nextLevel(GameRun *g) {
 static int gameOver(GameRun *g) {
     traceGame(g, "gameover");
     gameOverScreen(g);
-    // The hiscore entry (hsRank = checkHiscore()) slots in here.
+    hsRank = checkHiscore();
     if (!continueScreen()) {
         done = 0;
         if (hsRank >= 0)

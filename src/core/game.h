@@ -44,6 +44,9 @@ void run(int level, int scrollA = 0, int scrollB = 0);
 // The steps of run, each on `g`.
 void startGame(GameRun *g, int level);
 void startAttempt(GameRun *g);
+// The special modes that the names in the hiscore table switch on, at the
+// start of each attempt.
+void applySpecialNames();
 int playFrame(GameRun *g);
 int endChecks(GameRun *g);
 // Ticks in the last seconds of the level clock, every 67 frames.

@@ -52,23 +52,13 @@ void saveGame(int level) {
     unsigned char bytes[4];
     encodeSaveGame(level, drawR(), bytes);
     saved = level;
-
-    // Written beside the old file and renamed over it, so a crash or a full
-    // disk never leaves half a saved game behind.
-    char path[1100], temp[1100];
-    snprintf(path, sizeof path, "%s", filename(configFolder, "savegame", "dat"));
-    snprintf(temp, sizeof temp, "%s", filename(configFolder, "savegame", "tmp"));
-    FILE *f = fopen(temp, "wb");
-    if (!f)
-        return;
-    int ok = fwrite(bytes, 1, 4, f) == 4;
-    ok = (fclose(f) == 0) && ok;
-    if (!ok || rename(temp, path) != 0)
-        remove(temp);
+    // A temporary file renamed over the old one: never half a saved game.
+    saveUserFile("savegame", "dat", bytes, sizeof bytes);
 }
 
 int loadGame() {
-    FILE *f = fopen(filename(configFolder, "savegame", "dat"), "rb");
+    const char *path = filename(configFolder, "savegame", "dat");
+    FILE *f = path ? fopen(path, "rb") : nullptr;
     if (!f)
         return 0;
     unsigned char bytes[4];

@@ -14,6 +14,7 @@
 #include "storage/winova.h"
 
 #include <SDL/SDL.h>
+#include <cstdio>
 #include <cstdlib>
 
 // Found by version-listing tools that scan the binary; never read.
@@ -34,6 +35,12 @@ static void applyVolumes() {
     _mus_volume_ = _mus_volume_100_ * 128 / 100;
     Mix_Volume(-1, _sfx_volume_);
     MP_VolumeMusic(_mus_volume_);
+    if (replayTracing()) {
+        // What the mixer took, so replays can see the configuration at work.
+        char details[64];
+        snprintf(details, sizeof details, "sfx=%d music=%d", Mix_Volume(-1, -1), _mus_volume_);
+        replayNote("volumes", details);
+    }
 }
 
 static void startUp() {
@@ -89,6 +96,7 @@ int main(int argc, char **argv) {
     replayStartFromEnv();
     startUp();
     if (testMode) {
+        loadHiscores(0);
         initStuff();
         run(-1);
     }

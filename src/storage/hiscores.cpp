@@ -1,12 +1,16 @@
 #include "storage/hiscores.h"
 
+#include "platform/sys.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 char *configFolder = nullptr;
-static char fname_buf[1024];
+static char fname_buf[USER_PATH_MAX];
 
 void getConfigFolder() {
     const char *home = getenv("HOME");
@@ -23,21 +27,203 @@ void getConfigFolder() {
 }
 
 char *filename(const char *folder, const char *name, const char *ext) {
-    // snprintf keeps an over-long HOME from running past the buffer.
-    if (folder)
-        snprintf(fname_buf, sizeof fname_buf, "%s%c%s.%s", folder, '/', name, ext);
-    else
-        snprintf(fname_buf, sizeof fname_buf, "%s.%s", name, ext);
+    int n = folder ? snprintf(fname_buf, sizeof fname_buf, "%s%c%s.%s", folder, '/', name, ext)
+                   : snprintf(fname_buf, sizeof fname_buf, "%s.%s", name, ext);
+    if (n < 0 || n >= static_cast<int>(sizeof fname_buf))
+        return nullptr;
     return fname_buf;
 }
 
-// Not built yet: an empty table that nothing saves.
+static int writeAll(int fd, const uint8_t *data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return 0;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 1;
+}
+
+int saveUserFile(const char *name, const char *ext, const void *data, size_t size) {
+    const char *formed = filename(configFolder, name, ext);
+    if (!formed)
+        return -1;
+    char path[USER_PATH_MAX], temp[USER_PATH_MAX + 8];
+    snprintf(path, sizeof path, "%s", formed);
+    // A unique name, so two copies of the game saving at once cannot write
+    // into each other's half-finished file.
+    snprintf(temp, sizeof temp, "%s.XXXXXX", path);
+    int fd = mkstemp(temp);
+    if (fd < 0)
+        return -1;
+    fchmod(fd, 0644); // mkstemp makes it private; these files never were
+    // On disk before the rename, or a power cut could leave the new name on
+    // an empty file.
+    int ok = writeAll(fd, static_cast<const uint8_t *>(data), size) && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (ok && rename(temp, path) == 0)
+        return 0;
+    unlink(temp);
+    return -1;
+}
+
 HiscoreEntry hiscores[HISCORE_ROWS];
-const char *const score_names[HISCORE_DEFAULT_NAMES] = {};
-void codebuf(uint8_t *, int, int) {}
-void decodebuf(uint8_t *, int, int) {}
-void saveBuffer() {}
-void loadHiscores(int) {}
-int saveHiscores(int, const char *) {
-    return 9;
+
+// Made-up players of the default table; none is one of the names that
+// switch on a special mode in play.
+const char *const score_names[HISCORE_DEFAULT_NAMES] = {
+    "PIPPA",   "ZIGGY",   "BOBO",    "MANGO",   "KIWI JO", "LULU",   "TOMTOM", "FIZZ", "DODO",
+    "PEACHY",  "BUBBLES", "JUNO",    "NOODLE",  "WIGGLE",  "SUNNY",  "POPPY",  "TIKI", "BINGO",
+    "COCO",    "MIMI 2",  "ROCKET",  "PUDDING", "ZAZA",    "HOPPER", "JELLY",  "MOJO", "BERRY B",
+    "CHIPPER", "DAISY",   "GIGGLES", "NUTMEG",  "ACE 99",  "YOYO",
+};
+
+void codebuf(uint8_t *buffer, int length, int seed) {
+    uint8_t k = static_cast<uint8_t>(seed);
+    for (int i = 0; i < length; i++) {
+        k ^= buffer[i];
+        buffer[i] = k;
+    }
+}
+
+void decodebuf(uint8_t *buffer, int length, int seed) {
+    uint8_t k = static_cast<uint8_t>(seed);
+    for (int i = 0; i < length; i++) {
+        uint8_t c = buffer[i];
+        buffer[i] = c ^ k;
+        k = c;
+    }
+}
+
+// Scores are little-endian on disk whatever the machine.
+void hiscoresToBytes(uint8_t bytes[HISCORE_FILE_SIZE]) {
+    for (int r = 0; r < HISCORE_ROWS; r++) {
+        const HiscoreEntry &e = hiscores[r];
+        uint8_t *row = bytes + HISCORE_ROW_SIZE * r;
+        memcpy(row, e.name, HISCORE_NAME);
+        row[9] = e.kind;
+        row[10] = e.reserved[0];
+        row[11] = e.reserved[1];
+        uint32_t s = static_cast<uint32_t>(e.score);
+        for (int b = 0; b < 4; b++)
+            row[12 + b] = static_cast<uint8_t>(s >> (8 * b));
+    }
+}
+
+void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]) {
+    for (int r = 0; r < HISCORE_ROWS; r++) {
+        HiscoreEntry &e = hiscores[r];
+        const uint8_t *row = bytes + HISCORE_ROW_SIZE * r;
+        memcpy(e.name, row, HISCORE_NAME);
+        e.kind = row[9];
+        e.reserved[0] = row[10];
+        e.reserved[1] = row[11];
+        uint32_t s = 0;
+        for (int b = 0; b < 4; b++)
+            s |= static_cast<uint32_t>(row[12 + b]) << (8 * b);
+        e.score = static_cast<int32_t>(s);
+    }
+}
+
+void saveBuffer() {
+    // A scrambled copy: the table in memory stays as it is whatever happens.
+    uint8_t bytes[HISCORE_FILE_SIZE];
+    hiscoresToBytes(bytes);
+    codebuf(bytes, HISCORE_FILE_SIZE, HISCORE_SEED);
+    saveUserFile("hiscores", "dat", bytes, sizeof bytes);
+}
+
+// Default names already given out by this load.
+static int nameUsed[HISCORE_DEFAULT_NAMES];
+
+static void setName(HiscoreEntry *e, const char *name) {
+    memset(e->name, 0, HISCORE_NAME);
+    memcpy(e->name, name, strnlen(name, HISCORE_NAME - 1));
+}
+
+static void pickDefaultName(HiscoreEntry *e) {
+    int i = rand() % HISCORE_DEFAULT_NAMES;
+    while (nameUsed[i])
+        i = (i + 1) % HISCORE_DEFAULT_NAMES;
+    nameUsed[i] = 1;
+    setName(e, score_names[i]);
+}
+
+static void defaultTable() {
+    srand(sysTicks());
+    int below = 0;
+    for (int r = HISCORE_ROWS - 1; r >= 0; r--) {
+        pickDefaultName(&hiscores[r]);
+        hiscores[r].kind = KIND_DEFAULT;
+        hiscores[r].score = below + 100 + rand() % 100;
+        below = hiscores[r].score;
+    }
+    saveBuffer();
+}
+
+static void rejectedTable() {
+    for (HiscoreEntry &e : hiscores) {
+        setName(&e, "CHEATER");
+        e.kind = KIND_REJECTED;
+        e.score = HISCORE_CHEATER_SCORE;
+    }
+    saveBuffer();
+}
+
+static int rowValid(const HiscoreEntry &e) {
+    return e.name[HISCORE_NAME - 1] == 0 && e.score >= 0 && e.score <= HISCORE_MAX_SCORE &&
+           e.kind <= KIND_REJECTED;
+}
+
+// Reads the file into the table; 0 when there is none to read.
+static int readTable() {
+    const char *path = filename(configFolder, "hiscores", "dat");
+    FILE *f = path ? fopen(path, "rb") : nullptr;
+    if (!f)
+        return 0;
+    // A short file leaves the rest zero, and the check sorts it out.
+    uint8_t bytes[HISCORE_FILE_SIZE];
+    size_t got = fread(bytes, 1, sizeof bytes, f);
+    memset(bytes + got, 0, sizeof bytes - got);
+    fclose(f);
+    decodebuf(bytes, HISCORE_FILE_SIZE, HISCORE_SEED);
+    hiscoresFromBytes(bytes);
+    return 1;
+}
+
+void loadHiscores(int reset) {
+    memset(nameUsed, 0, sizeof nameUsed);
+    memset(hiscores, 0, sizeof hiscores);
+    if (reset || !readTable()) {
+        defaultTable();
+        return;
+    }
+    for (HiscoreEntry &e : hiscores) {
+        if (!rowValid(e)) {
+            rejectedTable();
+            return;
+        }
+        // Default rows get fresh names at every start; an empty name (a
+        // player who entered none) gets one too.
+        if (e.name[0] == 0 || e.kind == KIND_DEFAULT)
+            pickDefaultName(&e);
+    }
+}
+
+int saveHiscores(int score, const char *name) {
+    int r = HISCORE_ROWS - 2;
+    // Earlier entries win ties: the new one goes below an equal score.
+    while (r >= 0 && hiscores[r].score < score) {
+        hiscores[r + 1] = hiscores[r];
+        r--;
+    }
+    HiscoreEntry &e = hiscores[r + 1];
+    setName(&e, name);
+    e.score = score;
+    e.kind = KIND_PLAYER;
+    saveBuffer();
+    return r + 1;
 }

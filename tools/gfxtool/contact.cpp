@@ -168,9 +168,9 @@ Image playScreen(int bkg, int set, bool boards) {
             int v = level[x + 8 * y];
             int frame = v - 1;
             if (x == 6 && y == 2)
-                frame = 37; // mid-morph 3 -> 2
+                frame = 45; // mid-morph 3 -> 2, kind 2 growing
             if (x == 1 && y == 8)
-                frame = 22; // mid-morph 4 -> 3
+                frame = 22; // mid-morph 4 -> 3, kind 4 shrunk
             if (x == 5 && y == 6)
                 frame = v + 7 + 8 * 2; // shining
             blitCell(s, *tiles, 16, 16, frame, 16 + 16 * x, 64 + 16 * y);

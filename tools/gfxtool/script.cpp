@@ -38,6 +38,11 @@ Image *cur = nullptr;
 int ox = 0, oy = 0; // origin of coordinates
 int clipX = 0, clipY = 0, clipW = 0, clipH = 0;
 bool wrapX = false; // horizontal wrap for tiling layers
+// Shapes are scaled by `zoom` about a fixed point of the cell, so one drawing
+// can be reused small (morph steps, flying pieces).
+double zoomF = 1, zoomCx = 0, zoomCy = 0;
+// Outlines of lettering also fill the diagonal corners (a closed halo).
+bool textCorners = false;
 // When not empty, only these pixels may be drawn: those that still showed
 // the mask picture when the mask was set (drawing behind a foreground).
 std::vector<bool> allowed;
@@ -217,6 +222,15 @@ void plot(int x, int y, uint32_t c) {
     setPx(*cur, x, y, c);
 }
 
+// A coordinate under the zoom: `zoomed` for edges and centres (shapes that
+// test pixel centres), `zoomedIndex` for pixel indices (lines and points).
+double zoomed(double v, double fixed) {
+    return fixed + (v - fixed) * zoomF;
+}
+double zoomedIndex(double v, double fixed) {
+    return zoomed(v + 0.5, fixed) - 0.5;
+}
+
 uint32_t peek(int x, int y) {
     x += ox;
     y += oy;
@@ -310,7 +324,7 @@ void blitSprite(const Image &s, int x, int y, bool flip) {
         }
 }
 
-// ---- morphs between two sprites ----
+// ---- sprite shapes ----
 
 bool opaque(const Image &s, int x, int y) {
     return getPx(s, x, y) != KEY;
@@ -319,151 +333,6 @@ bool opaque(const Image &s, int x, int y) {
 bool edgePixel(const Image &s, int x, int y) {
     return opaque(s, x, y) && (!opaque(s, x - 1, y) || !opaque(s, x + 1, y) ||
                                !opaque(s, x, y - 1) || !opaque(s, x, y + 1));
-}
-
-std::vector<double> signedDistance(const Image &s) {
-    std::vector<double> d(size_t(s.w) * s.h);
-    for (int y = 0; y < s.h; y++)
-        for (int x = 0; x < s.w; x++) {
-            bool in = opaque(s, x, y);
-            double best = 1e9;
-            for (int v = -1; v <= s.h; v++)
-                for (int u = -1; u <= s.w; u++)
-                    if (opaque(s, u, v) != in)
-                        best = std::min(best, std::hypot(u - x, v - y));
-            d[size_t(y) * s.w + x] = in ? -best + 0.5 : best - 0.5;
-        }
-    return d;
-}
-
-struct Box {
-    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
-};
-
-Box opaqueBox(const Image &s) {
-    Box b;
-    for (int y = 0; y < s.h; y++)
-        for (int x = 0; x < s.w; x++)
-            if (opaque(s, x, y)) {
-                b.x0 = std::min(b.x0, double(x));
-                b.y0 = std::min(b.y0, double(y));
-                b.x1 = std::max(b.x1, double(x));
-                b.y1 = std::max(b.y1, double(y));
-            }
-    return b;
-}
-
-// Colour of the nearest pixel of the wanted kind (outline or inside).
-uint32_t sampleNear(const Image &s, double fx, double fy, bool wantEdge) {
-    double best = 1e9;
-    uint32_t c = KEY;
-    for (int y = 0; y < s.h; y++)
-        for (int x = 0; x < s.w; x++) {
-            if (!opaque(s, x, y) || edgePixel(s, x, y) != wantEdge)
-                continue;
-            double d = std::hypot(x - fx, y - fy);
-            if (d < best) {
-                best = d;
-                c = getPx(s, x, y);
-            }
-        }
-    if (c == KEY && !wantEdge)
-        return sampleNear(s, fx, fy, true);
-    return c;
-}
-
-void toHsv(uint32_t c, double &h, double &s, double &v) {
-    double r = red(c) / 255.0, g = green(c) / 255.0, b = blue(c) / 255.0;
-    double mx = std::max({r, g, b}), mn = std::min({r, g, b}), d = mx - mn;
-    v = mx;
-    s = mx > 0 ? d / mx : 0;
-    if (d == 0)
-        h = 0;
-    else if (mx == r)
-        h = std::fmod((g - b) / d + 6, 6);
-    else if (mx == g)
-        h = (b - r) / d + 2;
-    else
-        h = (r - g) / d + 4;
-}
-
-uint32_t fromHsv(double h, double s, double v) {
-    double c = v * s, x = c * (1 - std::fabs(std::fmod(h, 2) - 1)), m = v - c;
-    double r = 0, g = 0, b = 0;
-    int sector = int(h) % 6;
-    const double table[6][3] = {{c, x, 0}, {x, c, 0}, {0, c, x}, {0, x, c}, {x, 0, c}, {c, 0, x}};
-    r = table[sector][0];
-    g = table[sector][1];
-    b = table[sector][2];
-    return rgb(int((r + m) * 255 + 0.5), int((g + m) * 255 + 0.5), int((b + m) * 255 + 0.5));
-}
-
-// A blend that keeps the saturation and brightness of its ends, so an
-// in-between of red and yellow is a clear orange rather than a dull brown.
-uint32_t vividMix(uint32_t a, uint32_t b, double t) {
-    double ha, sa, va, hb, sb, vb, hm, sm, vm;
-    toHsv(a, ha, sa, va);
-    toHsv(b, hb, sb, vb);
-    uint32_t m = mix(a, b, t);
-    toHsv(m, hm, sm, vm);
-    uint32_t c = fromHsv(hm, sa + (sb - sa) * t, va + (vb - va) * t);
-    // keep well away from the transparent colour
-    if (red(c) > 200 && blue(c) > 200 && green(c) < 90)
-        c = rgb(red(c), 110, blue(c) - 40);
-    return c;
-}
-
-double mapAxis(double p, double a0, double a1, double b0, double b1) {
-    if (a1 <= a0)
-        return (b0 + b1) / 2;
-    return b0 + (p - a0) * (b1 - b0) / (a1 - a0);
-}
-
-// The shape follows the blend of both outlines' distance fields; colours are
-// taken from matching places of both sprites and blended, and the new rim
-// gets the blended outline colour, so every in-between frame stays crisp.
-double fieldAt(const std::vector<double> &d, int w, int h, double x, double y) {
-    // Beyond the grid the distance keeps growing, so shrunk shapes stay closed.
-    double cx = std::clamp(x, 0.0, w - 1.0), cy = std::clamp(y, 0.0, h - 1.0);
-    double extra = std::hypot(x - cx, y - cy);
-    int x0 = std::min(int(cx), w - 2), y0 = std::min(int(cy), h - 2);
-    double fx = cx - x0, fy = cy - y0;
-    auto at = [&](int u, int v) { return d[size_t(v) * w + u]; };
-    double top = at(x0, y0) * (1 - fx) + at(x0 + 1, y0) * fx;
-    double bottom = at(x0, y0 + 1) * (1 - fx) + at(x0 + 1, y0 + 1) * fx;
-    return top * (1 - fy) + bottom * fy + extra;
-}
-
-// scale < 1 shrinks the in-between shape about the cell's centre.
-Image morphSprites(const Image &a, const Image &b, double t, double scale) {
-    Image out = makeImage("", a.w, a.h, KEY);
-    std::vector<double> da = signedDistance(a), db = signedDistance(b);
-    double cx = a.w / 2.0 - 0.5, cy = a.h / 2.0 + 0.5;
-    for (int y = 0; y < out.h; y++)
-        for (int x = 0; x < out.w; x++) {
-            double qx = cx + (x - cx) / scale, qy = cy + (y - cy) / scale;
-            double d = (1 - t) * fieldAt(da, a.w, a.h, qx, qy) + t * fieldAt(db, b.w, b.h, qx, qy);
-            if (d < 0)
-                setPx(out, x, y, 0);
-        }
-    Box bo = opaqueBox(out), ba = opaqueBox(a), bb = opaqueBox(b);
-    Image result = out;
-    for (int y = 0; y < out.h; y++)
-        for (int x = 0; x < out.w; x++) {
-            if (!opaque(out, x, y))
-                continue;
-            bool edge = edgePixel(out, x, y);
-            double axp = mapAxis(x, bo.x0, bo.x1, ba.x0, ba.x1);
-            double ayp = mapAxis(y, bo.y0, bo.y1, ba.y0, ba.y1);
-            double bxp = mapAxis(x, bo.x0, bo.x1, bb.x0, bb.x1);
-            double byp = mapAxis(y, bo.y0, bo.y1, bb.y0, bb.y1);
-            uint32_t ca = sampleNear(a, axp, ayp, edge), cb = sampleNear(b, bxp, byp, edge);
-            uint32_t c = vividMix(ca, cb, t);
-            if (c == KEY)
-                c = 0xC060C0; // never let a blend land on the key
-            setPx(result, x, y, c);
-        }
-    return result;
 }
 
 // A sweep of light across the sprite and a twinkle that grows and fades.
@@ -478,7 +347,8 @@ Image shineSprite(const Image &s, int phase, uint32_t light) {
             if (d >= 0 && d < 3)
                 setPx(out, x, y, mix(getPx(s, x, y), light, d == 1 ? 0.75 : 0.45));
         }
-    static const int sx[4] = {4, 11, 12, 5}, sy[4] = {4, 3, 11, 12}, arm[4] = {1, 2, 3, 1};
+    // the twinkle stays off the cell's corners, where the board cursor shows
+    static const int sx[4] = {5, 10, 11, 5}, sy[4] = {5, 4, 10, 11}, arm[4] = {1, 2, 3, 1};
     int cx = sx[phase], cy = sy[phase];
     for (int k = -arm[phase]; k <= arm[phase]; k++) {
         uint32_t c =
@@ -554,7 +424,8 @@ void drawStyledMask(const std::vector<std::string> &m, int x0, int y0, const Tex
     auto near = [&](int x, int y, int r) {
         for (int v = -r; v <= r; v++)
             for (int u = -r; u <= r; u++)
-                if (std::abs(u) + std::abs(v) <= r + (r > 1 ? 1 : 0) && ink(x + u, y + v))
+                if (std::abs(u) + std::abs(v) <= r + (r > 1 || textCorners ? 1 : 0) &&
+                    ink(x + u, y + v))
                     return true;
         return false;
     };
@@ -586,6 +457,17 @@ void drawStyledMask(const std::vector<std::string> &m, int x0, int y0, const Tex
         }
 }
 
+// In glyph rows `=` is ink like `#`; in a font, a run of `=` that reaches the
+// glyph's left or right side goes on to the edge of the cell, so dashes and
+// arrow shafts join up with the next character.
+std::vector<std::string> inkOnly(std::vector<std::string> rows) {
+    for (std::string &r : rows)
+        for (char &c : r)
+            if (c == '=')
+                c = '#';
+    return rows;
+}
+
 const std::vector<Glyph> &glyphSet(const Line &l, const std::string &name) {
     auto it = glyphSets.find(name);
     if (it == glyphSets.end())
@@ -597,7 +479,7 @@ std::vector<std::string> glyphMask(const Line &l, const std::vector<Glyph> &set,
     int k = (unsigned char)ch - 32;
     if (k < 0 || k >= int(set.size()))
         fail(l, std::string("no glyph for ") + ch);
-    return set[k].rows;
+    return inkOnly(set[k].rows);
 }
 
 // A whole string as one mask, glyphs `advance` source pixels apart.
@@ -623,6 +505,30 @@ std::vector<std::string> scaleMask(std::vector<std::string> m, int scale, bool s
         scale /= 2;
     }
     return scale > 1 ? blockScale(m, scale) : m;
+}
+
+// A glyph drawn into a mask the size of its cell, at (dx, dy), scaled.
+std::vector<std::string> glyphCell(const std::vector<std::string> &rows, int scale, int dx, int dy,
+                                   int cellW, int cellH) {
+    std::vector<std::string> m = scaleMask(inkOnly(rows), scale, scale > 1);
+    std::vector<std::string> joins = blockScale(rows, scale);
+    std::vector<std::string> cell(cellH, std::string(cellW, '.'));
+    for (size_t y = 0; y < m.size(); y++) {
+        int cy = dy + int(y);
+        if (cy < 0 || cy >= cellH)
+            continue;
+        for (size_t x = 0; x < m[y].size(); x++)
+            if (m[y][x] == '#' && dx + int(x) >= 0 && dx + int(x) < cellW)
+                cell[cy][dx + x] = '#';
+        const std::string &j = joins[y];
+        if (!j.empty() && j.front() == '=')
+            for (int x = 0; x < dx; x++)
+                cell[cy][x] = '#';
+        if (!j.empty() && j.back() == '=')
+            for (int x = dx + int(j.size()); x < cellW; x++)
+                cell[cy][x] = '#';
+    }
+    return cell;
 }
 
 TextStyle styleFrom(const Args &a, size_t i) {
@@ -800,12 +706,23 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
     } else if (op == "origin") {
         ox = clipX + a.inum(0);
         oy = clipY + a.inum(1);
+    } else if (op == "textcorners") {
+        textCorners = a.inum(0) != 0;
     } else if (op == "wrap") {
         wrapX = a.inum(0) != 0;
     } else if (op == "fill") {
         for (int y = 0; y < clipH; y++)
             for (int x = 0; x < clipW; x++)
                 setPx(*cur, clipX + x, clipY + y, a.color(0));
+    } else if (op == "rect" && zoomF != 1) {
+        // the pixels whose centres fall inside the scaled rectangle
+        double x0 = zoomed(a.inum(0), zoomCx), y0 = zoomed(a.inum(1), zoomCy);
+        double x1 = zoomed(a.inum(0) + a.inum(2), zoomCx),
+               y1 = zoomed(a.inum(1) + a.inum(3), zoomCy);
+        for (int y = int(std::floor(y0)); y < y1; y++)
+            for (int x = int(std::floor(x0)); x < x1; x++)
+                if (x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1)
+                    plot(x, y, a.color(4));
     } else if (op == "rect") {
         int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
         for (int j = 0; j < h; j++)
@@ -832,12 +749,20 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
                                          : (w > 1 ? double(i) / (w - 1) : 0);
                 plot(x + i, y + j, gradientAt(c1, c2, t, levels, x + i + ox, y + j + oy));
             }
+    } else if (op == "zoom") {
+        zoomF = a.num(0);
+        zoomCx = a.num(1, clipW / 2.0);
+        zoomCy = a.num(2, clipH / 2.0);
     } else if (op == "disc") {
-        fillDisc(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4));
+        fillDisc(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), a.num(2) * zoomF,
+                 a.num(3) * zoomF, a.color(4));
     } else if (op == "line") {
-        drawLine(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4));
+        drawLine(zoomedIndex(a.num(0), zoomCx), zoomedIndex(a.num(1), zoomCy),
+                 zoomedIndex(a.num(2), zoomCx), zoomedIndex(a.num(3), zoomCy), a.color(4));
     } else if (op == "tri") {
-        fillTri(a.num(0), a.num(1), a.num(2), a.num(3), a.num(4), a.num(5), a.color(6));
+        fillTri(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), zoomed(a.num(2), zoomCx),
+                zoomed(a.num(3), zoomCy), zoomed(a.num(4), zoomCx), zoomed(a.num(5), zoomCy),
+                a.color(6));
     } else if (op == "hills") {
         drawHills(a);
     } else if (op == "cloud") {
@@ -917,7 +842,8 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
                         setPx(*cur, x, y, to);
         }
     } else if (op == "px") {
-        plot(a.inum(0), a.inum(1), a.color(2));
+        plot(int(std::floor(zoomedIndex(a.num(0), zoomCx) + 0.5)),
+             int(std::floor(zoomedIndex(a.num(1), zoomCy) + 0.5)), a.color(2));
     } else if (op == "rim") {
         // pixels of one colour near the shape's edge in one direction
         uint32_t from = a.color(0), to = a.color(1);
@@ -939,10 +865,6 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
             }
     } else if (op == "outline") {
         outlineOp(a.color(0), a.count() > 1 && a.inum(1));
-    } else if (op == "morph") {
-        Image m = morphSprites(spriteNamed(l, a.str(0)), spriteNamed(l, a.str(1)), a.num(2),
-                               a.num(3, 1.0));
-        blitSprite(m, 0, 0, false);
     } else if (op == "shine") {
         blitSprite(
             shineSprite(spriteNamed(l, a.str(0)), a.inum(1), a.count() > 2 ? a.color(2) : 0xFFFFFF),
@@ -975,8 +897,8 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
         int dx = a.count() > 9 ? a.inum(9) : 1, dy = a.count() > 10 ? a.inum(10) : 1;
         for (size_t k = 0; k < set.size(); k++) {
             selectCell(l, int(k));
-            std::vector<std::string> m = scaleMask(set[k].rows, scale, scale > 1);
-            drawStyledMask(m, dx, dy, st, dy, dy + 6 * scale - 1);
+            std::vector<std::string> m = glyphCell(set[k].rows, scale, dx, dy, clipW, clipH);
+            drawStyledMask(m, 0, 0, st, dy, dy + 6 * scale - 1);
         }
         setClipWhole();
     } else if (op == "title") {
@@ -1109,6 +1031,8 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
     cur = &outputs.back();
     setClipWhole();
     wrapX = false;
+    zoomF = 1;
+    textCorners = false;
     while (++i < lines.size()) {
         std::vector<std::string> t = tokenize(lines[i].text);
         if (!t.empty() && t[0] == "end")
@@ -1121,6 +1045,8 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
         runOp(lines[i], t);
     }
     wrapX = false;
+    zoomF = 1;
+    textCorners = false;
     allowed.clear();
     cur = previous;
 }

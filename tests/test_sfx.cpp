@@ -1,0 +1,284 @@
+// The sound effects: what the build packs into sound.ova, the synthesizer
+// that makes them from assets/sfx, and the review tool that draws them.
+
+#include "file_helpers.h"
+#include "sound/sound.h"
+#include "storage/winova.h"
+
+#include <SDL/SDL.h>
+#include <SDL/SDL_mixer.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::string built(const std::string &path) {
+    return std::string(QUENZY_BINARY_DIR) + "/" + path;
+}
+
+// One entry of the built sound archive, read the way the game reads it.
+std::vector<uint8_t> soundEntry(const std::string &name) {
+    std::vector<uint8_t> bytes;
+    FILE *f = fopen(built("data/sound.ova").c_str(), "rb");
+    if (!f)
+        return bytes;
+    OVAEntry *dir = nullptr;
+    uint32_t count = 0;
+    if (readOVADirectory(f, &dir, &count) == 0) {
+        const OVAEntry *e = findOVAEntry(dir, count, (name + ".wav").c_str());
+        uint32_t length = 0;
+        uint8_t *data = e ? readOVAEntry(f, e, &length) : nullptr;
+        if (data)
+            bytes.assign(data, data + length);
+        free(data);
+    }
+    free(dir);
+    fclose(f);
+    return bytes;
+}
+
+struct Pcm {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    std::vector<int16_t> samples;
+    double seconds() const { return double(samples.size()) / rate / channels; }
+    double peakDb() const {
+        int peak = 0;
+        for (int16_t s : samples)
+            peak = std::max(peak, std::abs(int(s)));
+        return 20 * std::log10(peak / 32768.0);
+    }
+};
+
+// Decoded by SDL's own WAV reader, not by ours.
+Pcm decode(const std::vector<uint8_t> &bytes) {
+    Pcm pcm;
+    SDL_AudioSpec spec;
+    Uint8 *buf = nullptr;
+    Uint32 len = 0;
+    SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
+    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len)) {
+        pcm.rate = spec.freq;
+        pcm.channels = spec.channels;
+        pcm.format = spec.format;
+        if (spec.format == AUDIO_S16LSB)
+            pcm.samples.assign(reinterpret_cast<int16_t *>(buf),
+                               reinterpret_cast<int16_t *>(buf) + len / 2);
+        SDL_FreeWAV(buf);
+    }
+    return pcm;
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        char path[] = "/tmp/quenzy-sfx-XXXXXX";
+        dir = mkdtemp(path);
+    }
+    ~TempDir() { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string path(const std::string &name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+std::string readText(const std::string &path) {
+    std::vector<uint8_t> b = readFileBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+void writeText(const std::string &path, const std::string &text) {
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs(text.c_str(), f);
+    fclose(f);
+}
+
+// Runs one of the built tools; returns its exit status, with what it wrote
+// to standard output and standard error in `out`.
+int runTool(const TempDir &tmp, const std::string &args, std::string &out) {
+    std::string log = tmp.path("tool.log");
+    int raw = system((built(args) + " >'" + log + "' 2>&1").c_str());
+    out = readText(log);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+} // namespace
+
+TEST(SoundArchive, HoldsExactlyTheFourteenEffects) {
+    FILE *f = fopen(built("data/sound.ova").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    OVAEntry *dir = nullptr;
+    uint32_t count = 0;
+    ASSERT_EQ(readOVADirectory(f, &dir, &count), 0);
+    fclose(f);
+    EXPECT_EQ(count, uint32_t(SFX_COUNT));
+    for (int id = 0; id < SFX_COUNT; id++)
+        EXPECT_NE(findOVAEntry(dir, count, (std::string(snd_name[id]) + ".wav").c_str()), nullptr)
+            << snd_name[id];
+    free(dir);
+}
+
+// Short, mono, at the game's rate, normalised, and silent at both ends so
+// that starting and stopping never clicks.
+TEST(SoundArchive, EffectsAreShortCleanMonoClips) {
+    for (int id = 0; id < SFX_COUNT; id++) {
+        SCOPED_TRACE(snd_name[id]);
+        Pcm pcm = decode(soundEntry(snd_name[id]));
+        ASSERT_EQ(pcm.format, AUDIO_S16LSB);
+        EXPECT_EQ(pcm.rate, 22050);
+        EXPECT_EQ(pcm.channels, 1);
+        EXPECT_GE(pcm.seconds(), 0.05);
+        EXPECT_LE(pcm.seconds(), 1.5);
+        EXPECT_NEAR(pcm.peakDb(), -3.0, 0.5);
+        EXPECT_LE(std::abs(pcm.samples.front()), 32);
+        EXPECT_LE(std::abs(pcm.samples.back()), 32);
+        double sum = 0;
+        for (int16_t s : pcm.samples)
+            sum += s;
+        EXPECT_LT(std::fabs(sum / double(pcm.samples.size())), 100) << "offset from zero";
+    }
+}
+
+TEST(SoundArchive, MixerLoadsEveryEffect) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+    ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
+    for (int id = 0; id < SFX_COUNT; id++) {
+        SCOPED_TRACE(snd_name[id]);
+        std::vector<uint8_t> bytes = soundEntry(snd_name[id]);
+        ASSERT_FALSE(bytes.empty());
+        SDL_RWops *rw = SDL_RWFromMem(bytes.data(), int(bytes.size()));
+        Mix_Chunk *chunk = Mix_LoadWAV_RW(rw, 0);
+        SDL_FreeRW(rw);
+        ASSERT_NE(chunk, nullptr) << Mix_GetError();
+        // Same rate: every mono sample becomes one 16-bit stereo frame.
+        EXPECT_EQ(chunk->alen, decode(bytes).samples.size() * 4);
+        Mix_FreeChunk(chunk);
+    }
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+TEST(Sfxtool, SameSourcesSameBytes) {
+    TempDir tmp;
+    std::string out;
+    for (int id = 0; id < SFX_COUNT; id++) {
+        std::string name = snd_name[id];
+        ASSERT_EQ(runTool(tmp,
+                          "sfxtool render " + std::string(QUENZY_SOURCE_DIR) + "/assets/sfx/" +
+                              name + ".sfx " + tmp.path(name + ".wav"),
+                          out),
+                  0)
+            << out;
+        EXPECT_EQ(readFileBytes(tmp.path(name + ".wav")), soundEntry(name)) << name;
+    }
+}
+
+TEST(Sfxtool, TheSeedDrawsTheNoise) {
+    TempDir tmp;
+    std::string out;
+    for (const char *seed : {"1", "1", "2"}) {
+        writeText(tmp.path("n.sfx"),
+                  std::string("length 0.1\nseed ") + seed + "\nlayer\nwave noise\nlowpass 3000\n");
+        ASSERT_EQ(
+            runTool(tmp,
+                    "sfxtool render " + tmp.path("n.sfx ") + tmp.path(seed + std::string(".wav")),
+                    out),
+            0)
+            << out;
+    }
+    EXPECT_EQ(readFileBytes(tmp.path("1.wav")).size(), 44u + 2 * 2205);
+    EXPECT_NE(readFileBytes(tmp.path("1.wav")), readFileBytes(tmp.path("2.wav")));
+}
+
+// Whatever the preset does at its edges and however loud it is, the clip
+// starts and ends at zero and peaks where asked; the oscillators are in tune.
+TEST(Sfxtool, RendersInTuneWithCleanEdgesAndTheAskedPeak) {
+    struct Case {
+        const char *preset;
+        double peakDb, hz;
+    } cases[] = {
+        {"length 0.5\nlayer\nwave square\npitch 441\n", -3, 441},
+        {"length 0.5\npeak -6\nlayer\nwave sine\npitch A5\n", -6, 880},
+        {"length 0.5\nlayer\nwave saw\npitch 0:300 0.1:300\namp 0.6\n", -3, 300},
+        {"length 0.5\npeak -1\nlayer\nwave pulse 0.2\npitch 210\nlowpass 2000\n", -1, 210},
+    };
+    TempDir tmp;
+    std::string out;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.preset);
+        writeText(tmp.path("p.sfx"), c.preset);
+        ASSERT_EQ(runTool(tmp, "sfxtool render " + tmp.path("p.sfx ") + tmp.path("p.wav"), out), 0)
+            << out;
+        Pcm pcm = decode(readFileBytes(tmp.path("p.wav")));
+        ASSERT_EQ(pcm.samples.size(), 11025u);
+        EXPECT_EQ(pcm.samples.front(), 0);
+        EXPECT_EQ(pcm.samples.back(), 0);
+        EXPECT_NEAR(pcm.peakDb(), c.peakDb, 0.05);
+        // Upward zero crossings over the steady middle 0.4 s.
+        int rises = 0;
+        for (size_t i = 1103; i < 1103 + 8820; i++)
+            rises += pcm.samples[i - 1] < 0 && pcm.samples[i] >= 0;
+        EXPECT_NEAR(rises / 0.4, c.hz, c.hz * 0.01 + 2.5);
+    }
+}
+
+TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
+    struct Case {
+        const char *preset, *message;
+    } cases[] = {
+        {"length 0.1\nlayer\nwave wobble\n", ":3: unknown wave 'wobble'"},
+        {"length 0.1\nwave sine\n", ":2: unknown word 'wave' before the first layer"},
+        {"length 0.1\nlayer\namp 0:0 0.1:1 0.05:0\n", ":3: breakpoint times"},
+        {"length 0.1\nlayer\npitch 0:H9\n", ":3: expected a frequency or a note, got 'H9'"},
+        {"length 0.1\nlayer\nrepeat 3\n", ":3: write 'repeat N every SECONDS'"},
+        {"length 0.1\nlayer\namp 1.5\n", ":3: an amplitude must lie within 0 ... 1"},
+        {"# no length\nlayer\nwave sine\n", "no 'length'"},
+        {"length 0.1\n", "no 'layer'"},
+    };
+    TempDir tmp;
+    std::string out;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.preset);
+        writeText(tmp.path("bad.sfx"), c.preset);
+        EXPECT_EQ(runTool(tmp, "sfxtool render " + tmp.path("bad.sfx ") + tmp.path("bad.wav"), out),
+                  1);
+        EXPECT_NE(out.find(c.message), std::string::npos) << out;
+        EXPECT_NE(access(tmp.path("bad.wav").c_str(), F_OK), 0) << "wrote a file anyway";
+    }
+}
+
+TEST(Audioview, DrawsPicturesAndFiguresOfSounds) {
+    TempDir tmp;
+    std::string out, hippo = built("sfx/hippo.wav"), tap = built("sfx/lion_hand.wav");
+    ASSERT_EQ(runTool(tmp, "audioview draw " + hippo + " " + tmp.path("h.png"), out), 0) << out;
+    ASSERT_EQ(runTool(tmp, "audioview sheet " + tmp.path("s.png") + " " + hippo + " " + tap, out),
+              0)
+        << out;
+    for (const char *png : {"h.png", "s.png"}) {
+        std::vector<uint8_t> b = readFileBytes(tmp.path(png));
+        ASSERT_GT(b.size(), 24u) << png;
+        EXPECT_EQ(std::string(b.begin() + 1, b.begin() + 4), "PNG") << png;
+        uint32_t w = b[16] << 24 | b[17] << 16 | b[18] << 8 | b[19];
+        EXPECT_GE(w, 600u) << png;
+    }
+    ASSERT_EQ(runTool(tmp, "audioview stats " + hippo, out), 0) << out;
+    EXPECT_NE(out.find("hippo"), std::string::npos) << out;
+    EXPECT_NE(out.find("-3.0"), std::string::npos) << out;
+}
+
+TEST(Audioview, RefusesWhatIsNotAWav) {
+    TempDir tmp;
+    std::string out;
+    writeText(tmp.path("x.wav"), "RIFF....WAVEjunk");
+    EXPECT_EQ(runTool(tmp, "audioview draw " + tmp.path("x.wav") + " " + tmp.path("x.png"), out),
+              1);
+    EXPECT_NE(out.find("x.wav"), std::string::npos) << out;
+    EXPECT_NE(access(tmp.path("x.png").c_str(), F_OK), 0);
+}
