@@ -3,12 +3,14 @@
 #   make test   the same set-up, then the whole test suite (headless)
 
 BUILD    ?= build
-ARGS     ?= -t
+ARGS     ?=
 SANITIZE ?= OFF
 
-# Debian 12 packages the build, the content tools and the tests need.
+# Debian 12 packages the build, the content tools and the tests need (the
+# X11 window test: a virtual X server, real key presses, screenshots).
 PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
-            libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev
+            libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev \
+            xvfb xdotool x11-apps x11-utils imagemagick
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

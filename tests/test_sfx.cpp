@@ -59,15 +59,15 @@ struct Pcm {
 // Decoded by SDL's own WAV reader, not by ours.
 Pcm decode(const std::vector<uint8_t> &bytes) {
     Pcm pcm;
-    SDL_AudioSpec spec;
+    SDL_AudioSpec got;
     Uint8 *buf = nullptr;
     Uint32 len = 0;
     SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), int(bytes.size()));
-    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len)) {
-        pcm.rate = spec.freq;
-        pcm.channels = spec.channels;
-        pcm.format = spec.format;
-        if (spec.format == AUDIO_S16LSB)
+    if (SDL_LoadWAV_RW(rw, 1, &got, &buf, &len)) {
+        pcm.rate = got.freq;
+        pcm.channels = got.channels;
+        pcm.format = got.format;
+        if (got.format == AUDIO_S16LSB)
             pcm.samples.assign(reinterpret_cast<int16_t *>(buf),
                                reinterpret_cast<int16_t *>(buf) + len / 2);
         SDL_FreeWAV(buf);
@@ -79,7 +79,9 @@ class TempDir {
   public:
     TempDir() {
         char path[] = "/tmp/quenzy-sfx-XXXXXX";
-        dir = mkdtemp(path);
+        const char *made = mkdtemp(path);
+        EXPECT_NE(made, nullptr);
+        dir = made ? made : "/nonexistent";
     }
     ~TempDir() { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
     TempDir(const TempDir &) = delete;
@@ -176,7 +178,7 @@ TEST(Sfxtool, SameSourcesSameBytes) {
                           out),
                   0)
             << out;
-        EXPECT_EQ(readFileBytes(tmp.path(name + ".wav")), soundEntry(name)) << name;
+        EXPECT_TRUE(readFileBytes(tmp.path(name + ".wav")) == soundEntry(name)) << name;
     }
 }
 
@@ -229,6 +231,26 @@ TEST(Sfxtool, RendersInTuneWithCleanEdgesAndTheAskedPeak) {
     }
 }
 
+// A decaying tick driven harder: same peak, more body.
+TEST(Sfxtool, DriveRaisesTheLevelAtTheSamePeak) {
+    TempDir tmp;
+    std::string out;
+    double rms[2];
+    for (int i = 0; i < 2; i++) {
+        writeText(tmp.path("d.sfx"), std::string("length 0.2\n") + (i ? "drive 9\n" : "") +
+                                         "layer\npitch 1500\namp 0:0 0.001:1 0.15:0 curve 3\n");
+        ASSERT_EQ(runTool(tmp, "sfxtool render " + tmp.path("d.sfx ") + tmp.path("d.wav"), out), 0)
+            << out;
+        Pcm pcm = decode(readFileBytes(tmp.path("d.wav")));
+        EXPECT_NEAR(pcm.peakDb(), -3.0, 0.05);
+        double sq = 0;
+        for (int16_t s : pcm.samples)
+            sq += double(s) * s;
+        rms[i] = 10 * std::log10(sq / double(pcm.samples.size()) / (32768.0 * 32768.0));
+    }
+    EXPECT_GT(rms[1], rms[0] + 3);
+}
+
 TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
     struct Case {
         const char *preset, *message;
@@ -241,6 +263,7 @@ TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
         {"length 0.1\nlayer\namp 1.5\n", ":3: an amplitude must lie within 0 ... 1"},
         {"# no length\nlayer\nwave sine\n", "no 'length'"},
         {"length 0.1\n", "no 'layer'"},
+        {"length 0.1\ndrive -2\nlayer\n", ":2: a drive lies within 0 ... 30 dB"},
     };
     TempDir tmp;
     std::string out;
@@ -271,6 +294,63 @@ TEST(Audioview, DrawsPicturesAndFiguresOfSounds) {
     ASSERT_EQ(runTool(tmp, "audioview stats " + hippo, out), 0) << out;
     EXPECT_NE(out.find("hippo"), std::string::npos) << out;
     EXPECT_NE(out.find("-3.0"), std::string::npos) << out;
+}
+
+// A 16-bit mono WAV of one second at 22050 Hz: silence, or full-scale noise.
+static void writeBed(const std::string &path, bool noise) {
+    std::vector<uint8_t> b;
+    auto put = [&b](uint32_t v, int n) {
+        for (int i = 0; i < n; i++)
+            b.push_back(uint8_t(v >> (8 * i)));
+    };
+    const uint32_t samples = 22050;
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    put(36 + 2 * samples, 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    for (auto [value, bytes] : {std::pair{16u, 4},
+                                {1u, 2},
+                                {1u, 2},
+                                {22050u, 4},
+                                {44100u, 4},
+                                {2u, 2},
+                                {16u, 2}}) // PCM, mono, 22050 Hz, 16-bit
+        put(value, bytes);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    put(2 * samples, 4);
+    uint32_t state = 12345;
+    for (uint32_t i = 0; i < samples; i++) {
+        state = state * 1103515245u + 12345u;
+        put(noise ? uint16_t(state >> 16) : 0, 2);
+    }
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(b.data(), 1, b.size(), f);
+    fclose(f);
+}
+
+// The effect alone is heard whole; drowned in loud noise, hardly at all.
+TEST(Audioview, ToldHowMuchOfAnEffectTheMusicLeaves) {
+    TempDir tmp;
+    std::string out;
+    writeBed(tmp.path("silence.wav"), false);
+    writeBed(tmp.path("noise.wav"), true);
+    ASSERT_EQ(
+        runTool(tmp,
+                "audioview over " + tmp.path("silence.wav") + " 19 " + built("sfx/lion_hand.wav"),
+                out),
+        0)
+        << out;
+    EXPECT_NE(out.find("lion_hand                  100.0     100.0"), std::string::npos) << out;
+    ASSERT_EQ(
+        runTool(tmp, "audioview over " + tmp.path("noise.wav") + " 1 " + built("sfx/lion_hand.wav"),
+                out),
+        0)
+        << out;
+    double median = 100;
+    size_t at = out.find("lion_hand");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_EQ(sscanf(out.c_str() + at, "lion_hand %lf", &median), 1);
+    EXPECT_LT(median, 10) << out;
 }
 
 TEST(Audioview, RefusesWhatIsNotAWav) {

@@ -3,6 +3,7 @@
 #include "core/game.h"
 #include "core/level.h"
 #include "front/cmdline.h"
+#include "front/menu.h"
 #include "front/stuff.h"
 #include "platform/debug.h"
 #include "platform/gfx_sdl.h"
@@ -20,6 +21,24 @@
 // Found by version-listing tools that scan the binary; never read.
 extern const char _ver[];
 const char _ver[] = "$VER: Quenzy 1.00.2 (Jan  2 2016) $\r\n";
+
+// Each step of start-up ("boot") and shutdown goes to the trace, so the
+// suite can check their order on the real program.
+static void traceStep(const char *event, const char *step) {
+    if (!replayTracing())
+        return;
+    char details[48];
+    snprintf(details, sizeof details, "step=%s", step);
+    replayNote(event, details);
+}
+
+static void boot(const char *step) {
+    traceStep("boot", step);
+}
+
+static void shutdownStep(const char *step) {
+    traceStep("shutdown", step);
+}
 
 static void openJoystick() {
     if (SDL_Init(SDL_INIT_JOYSTICK) < 0)
@@ -49,42 +68,64 @@ static void startUp() {
     screen = gfxSetVideoMode();
     if (!screen)
         error("Unable to set video mode");
+    boot("video");
     gfxInitColors();
     gfxPrepareBlackScreen();
     prepareScrollBack();
+    boot("colours");
     openJoystick();
+    boot("joystick");
     if (SDL_Init(SDL_INIT_AUDIO) == -1)
         error("SDL_Init");
     if (MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024) == -1)
         error("Mix_OpenAudio");
     Mix_AllocateChannels(16);
+    boot("audio");
     SDL_WM_SetCaption("Quenzy v1.00.2", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
     openArchives();
     loadSpriteFont();
+    boot("fonts");
     loadPictures();
+    boot("pictures");
     resetDefaultControls();
     loadConfig(); // the file overrides the default bindings
+    boot("config");
     applyVolumes();
+    boot("volumes");
     loadLevels();
+    boot("levels");
     done = 0;
 }
 
 static int exitGame() {
     if (joystick)
         SDL_JoystickClose(joystick);
+    shutdownStep("joystick");
     gfxShutdown();
+    shutdownStep("video");
     freePictures();
     freeAllBlocks();
+    shutdownStep("pictures");
     destroyFonts();
+    shutdownStep("fonts");
     for (int n = 0; n < 14; n++)
         freeSFX(n);
+    shutdownStep("effects");
     free(levelsData);
     levelsData = nullptr;
+    shutdownStep("levels");
     closeArchives();
     Mix_CloseAudio();
+    shutdownStep("audio");
     SDL_Quit();
     return 0;
+}
+
+// The intro screens (splash, credits) play here, from row currentScreen of
+// their table to its end; a window closed during them skips the menu.
+static void playIntros() {
+    boot("intros");
 }
 
 int main(int argc, char **argv) {
@@ -97,8 +138,17 @@ int main(int argc, char **argv) {
     startUp();
     if (testMode) {
         loadHiscores(0);
+        boot("hiscores");
         initStuff();
         run(-1);
+    } else {
+        playIntros();
+        loadHiscores(0);
+        boot("hiscores");
+        if (!done) {
+            boot("menu");
+            menu();
+        }
     }
     return exitGame();
 }

@@ -4,6 +4,7 @@
 #include "platform/sys.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,9 @@ static FILE *recordFile = nullptr;
 static FILE *traceFile = nullptr;
 static std::string dumpDir = ".";
 static unsigned dumpEvery = 0;
+static std::string signalDumpName;                 // QUENZY_DUMP_SIGNAL, or empty
+static unsigned signalDumps = 0;                   // written so far
+static volatile sig_atomic_t signalDumpWanted = 0; // SIGUSR1 came
 
 struct KeyName {
     const char *name;
@@ -364,9 +368,25 @@ static void endProgram(int status) {
     exit(status);
 }
 
+// The window keeps the dumped picture while the program stands still, so a
+// screenshot of it can be held against the dump.
+static void signalDump() {
+    signalDumpWanted = 0;
+    char name[160];
+    snprintf(name, sizeof name, "%s-%u", signalDumpName.c_str(), ++signalDumps);
+    dumpScreen(name);
+    raise(SIGSTOP);
+}
+
+static void onDumpSignal(int) {
+    signalDumpWanted = 1;
+}
+
 // What happens as drain `replayFrame` begins: dumps and the exit.
 static void beginDrain() {
     inDrain = 1;
+    if (signalDumpWanted)
+        signalDump();
     if (dumpEvery && replayFrame % dumpEvery == 0) {
         char name[32];
         snprintf(name, sizeof name, "frame-%06u", replayFrame);
@@ -569,10 +589,17 @@ void replayStartFromEnv() {
     const char *record = getenv("QUENZY_RECORD");
     const char *trace = getenv("QUENZY_TRACE");
     const char *play = getenv("QUENZY_REPLAY");
-    if (!dir && !every && !record && !trace && !play)
+    const char *onSignal = getenv("QUENZY_DUMP_SIGNAL");
+    if (!dir && !every && !record && !trace && !play && !onSignal)
         return;
     atexit(stopAtExit);
     replaySetDumpDir(dir, every ? static_cast<unsigned>(atoi(every)) : 0);
+    if (onSignal) {
+        signalDumpName = onSignal;
+        signal(SIGUSR1, onDumpSignal);
+        if (replayMode == REPLAY_OFF)
+            replayMode = REPLAY_LIVE;
+    }
     if (trace && replayTraceTo(trace))
         error("replay: cannot write the trace file\n");
     if (play) {

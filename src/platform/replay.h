@@ -12,6 +12,10 @@
 //   QUENZY_DUMP_DIR=dir  where "dump" lines write their BMP (default ".")
 //   QUENZY_DUMP_EVERY=n  also dump every n-th frame as frame-NNNNNN.bmp
 //   QUENZY_TRACE=file    append the game's state log to `file`
+//   QUENZY_DUMP_SIGNAL=name  on SIGUSR1, write the picture shown as
+//                        name-1.bmp (then -2, ...) as the next drain begins
+//                        and stop the process (SIGSTOP) at once, so the
+//                        window still shows that very picture; SIGCONT goes on
 //
 // A frame is one drain of the event queue: the polls up to and including the
 // one that reports the queue empty. The first drain of the program is frame 0.

@@ -165,3 +165,31 @@ std::vector<std::vector<double>> spectrogram(const std::vector<double> &x, int r
     }
     return out;
 }
+
+double standsOut(const std::vector<double> &effect, double gain, const std::vector<double> &music,
+                 long offset, int rate) {
+    // The ear hears in bands about a third of an octave wide: within one,
+    // the louder sound covers the softer.
+    size_t n = frameSize(rate);
+    double binHz = double(rate) / double(n);
+    std::vector<size_t> edges;
+    for (double hz = 200; hz < rate / 2.0; hz *= std::pow(2.0, 1.0 / 3))
+        edges.push_back(size_t(hz / binHz));
+    edges.push_back(n / 2 + 1);
+    double total = 0, above = 0;
+    for (size_t c = 0; c < effect.size(); c += n / 2) {
+        std::vector<double> e = framePower(effect, long(c), n);
+        std::vector<double> m = framePower(music, offset + long(c), n);
+        for (size_t b = 0; b + 1 < edges.size(); b++) {
+            double pe = 0, pm = 0;
+            for (size_t k = edges[b]; k < edges[b + 1]; k++) {
+                pe += e[k] * gain * gain;
+                pm += m[k];
+            }
+            total += pe;
+            if (pe > pm)
+                above += pe;
+        }
+    }
+    return total > 0 ? above / total : 0;
+}

@@ -27,3 +27,10 @@ Stats measure(const Wave &w);
 // scale, the lowest row first.
 std::vector<std::vector<double>> spectrogram(const std::vector<double> &x, int rate, double span,
                                              int columns, int rows, double fLow, double fHigh);
+
+// How much of an effect stays audible over music: the effect, scaled by
+// `gain`, lies over the music from sample `offset` on (same rate). Returns
+// the share of the effect's energy above 200 Hz that falls in frames and
+// third-octave bands where the effect is louder than the music.
+double standsOut(const std::vector<double> &effect, double gain, const std::vector<double> &music,
+                 long offset, int rate);

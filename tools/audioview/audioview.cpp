@@ -4,6 +4,9 @@
 //   audioview draw IN.wav OUT.png         waveform and spectrogram
 //   audioview sheet OUT.png IN.wav...     all of them side by side, named
 //   audioview stats IN.wav...             one line of figures per file
+//   audioview over MUSIC.wav VOLUME EFFECT.wav...
+//                                         how much of each effect the music
+//                                         leaves audible at that mixer volume
 #include "analysis.h"
 #include "font.h"
 #include "gfxtool/image.h"
@@ -108,11 +111,11 @@ int rowOf(double hz, double fTop, int h) {
 
 void drawSpectrum(Image &img, const Sound &s, int x, int y, int w, int h, double span) {
     fill(img, x, y, w, h, PANEL);
-    auto spec = spectrogram(s.mono, s.wave.rate, span, w, h, F_LOW, fHigh(s));
+    auto gram = spectrogram(s.mono, s.wave.rate, span, w, h, F_LOW, fHigh(s));
     for (int i = 0; i < w; i++)
         for (int r = 0; r < h; r++)
-            if (!std::isnan(spec[i][r]))
-                setPx(img, x + i, y + h - 1 - r, heat(spec[i][r]));
+            if (!std::isnan(gram[i][r]))
+                setPx(img, x + i, y + h - 1 - r, heat(gram[i][r]));
 }
 
 // Frequency marks on the left of a spectrogram.
@@ -182,8 +185,8 @@ int draw(const char *in, const char *out) {
     Sound s;
     if (!load(in, s))
         return 1;
-    const int X = 56, W = 720, WAVE_Y = 46, WAVE_H = 120, SPEC_Y = 182, SPEC_H = 256;
-    Image img = makeImage(s.name, 880, SPEC_Y + SPEC_H + 24, BACK);
+    const int X = 56, W = 720, WAVE_Y = 46, WAVE_H = 120, GRAM_Y = 182, GRAM_H = 256;
+    Image img = makeImage(s.name, 880, GRAM_Y + GRAM_H + 24, BACK);
     drawText(img, s.name, X, 6, TITLE, 2);
     drawText(img, figures(s), X, 28, LABEL);
     double span = std::max(s.stats.seconds, 1e-3);
@@ -191,11 +194,11 @@ int draw(const char *in, const char *out) {
     drawText(img, "+1", X - 6 - textWidth("+1"), WAVE_Y, LABEL);
     drawText(img, "0", X - 6 - textWidth("0"), WAVE_Y + WAVE_H / 2 - 3, LABEL);
     drawText(img, "-1", X - 6 - textWidth("-1"), WAVE_Y + WAVE_H - 7, LABEL);
-    drawSpectrum(img, s, X, SPEC_Y, W, SPEC_H, span);
-    frequencyAxis(img, s, X, SPEC_Y, SPEC_H, true);
-    drawText(img, "HZ", X - 6 - textWidth("HZ"), SPEC_Y - 10, LABEL);
-    timeAxis(img, X, SPEC_Y + SPEC_H + 2, W, span);
-    colourBar(img, X + W + 16, SPEC_Y, SPEC_H);
+    drawSpectrum(img, s, X, GRAM_Y, W, GRAM_H, span);
+    frequencyAxis(img, s, X, GRAM_Y, GRAM_H, true);
+    drawText(img, "HZ", X - 6 - textWidth("HZ"), GRAM_Y - 10, LABEL);
+    timeAxis(img, X, GRAM_Y + GRAM_H + 2, W, span);
+    colourBar(img, X + W + 16, GRAM_Y, GRAM_H);
     return save(img, out) ? 0 : 1;
 }
 
@@ -209,7 +212,7 @@ int sheet(const char *out, int count, char **in) {
         span = std::max(span, sounds[i].stats.seconds);
     }
     const int COLS = std::min(count, 4), ROWS = (count + COLS - 1) / COLS;
-    const int PW = 300, PH = 184, WAVE_H = 44, SPEC_H = 96, LEFT = 30, GAP = 16;
+    const int PW = 300, PH = 184, WAVE_H = 44, GRAM_H = 96, LEFT = 30, GAP = 16;
     const int W = COLS * (LEFT + PW + GAP) + 60, H = ROWS * PH + 40;
     Image img = makeImage("sheet", W, H, BACK);
     for (int i = 0; i < count; i++) {
@@ -221,9 +224,9 @@ int sheet(const char *out, int count, char **in) {
                      "  RMS " + fmt("%.1f DB", s.stats.rmsDb),
                  x, y + 10, LABEL);
         drawWave(img, s, x, y + 22, PW, WAVE_H, span);
-        drawSpectrum(img, s, x, y + 26 + WAVE_H, PW, SPEC_H, span);
-        frequencyAxis(img, s, x, y + 26 + WAVE_H, SPEC_H, false);
-        timeAxis(img, x, y + 28 + WAVE_H + SPEC_H, PW, span);
+        drawSpectrum(img, s, x, y + 26 + WAVE_H, PW, GRAM_H, span);
+        frequencyAxis(img, s, x, y + 26 + WAVE_H, GRAM_H, false);
+        timeAxis(img, x, y + 28 + WAVE_H + GRAM_H, PW, span);
     }
     colourBar(img, W - 44, 8, H - 40);
     return save(img, out) ? 0 : 1;
@@ -246,10 +249,45 @@ int stats(int count, char **in) {
     return 0;
 }
 
+// Each effect at the mixer volume the game gives it, over the music at
+// eight places spread through the piece.
+int over(const char *musicPath, const char *volume, int count, char **in) {
+    Sound music;
+    if (!load(musicPath, music))
+        return 1;
+    char *end = nullptr;
+    double v = strtod(volume, &end);
+    if (*end || v < 0 || v > 128) {
+        fprintf(stderr, "audioview: a volume lies within 0 ... 128, got %s\n", volume);
+        return 2;
+    }
+    printf("%-22s %9s %9s   over %s at volume %g/128\n", "name", "median %", "lowest %",
+           music.name.c_str(), v);
+    for (int i = 0; i < count; i++) {
+        Sound s;
+        if (!load(in[i], s))
+            return 1;
+        if (s.wave.rate != music.wave.rate || s.mono.size() > music.mono.size()) {
+            fprintf(stderr, "audioview: %s: needs the music's rate and to be shorter\n", in[i]);
+            return 1;
+        }
+        std::vector<double> share;
+        long room = long(music.mono.size() - s.mono.size());
+        for (int k = 0; k < 8; k++)
+            share.push_back(
+                standsOut(s.mono, v / 128, music.mono, long(room * (k + 0.5) / 8), s.wave.rate));
+        std::sort(share.begin(), share.end());
+        printf("%-22s %9.1f %9.1f\n", s.name.c_str(), 100 * (share[3] + share[4]) / 2,
+               100 * share[0]);
+    }
+    return 0;
+}
+
 int usage() {
     fputs("usage: audioview draw IN.wav OUT.png\n"
           "       audioview sheet OUT.png IN.wav...\n"
-          "       audioview stats IN.wav...\n",
+          "       audioview stats IN.wav...\n"
+          "       audioview over MUSIC.wav VOLUME EFFECT.wav...\n",
           stderr);
     return 2;
 }
@@ -264,5 +302,7 @@ int main(int argc, char **argv) {
         return sheet(argv[2], argc - 3, argv + 3);
     if (cmd == "stats" && argc >= 3)
         return stats(argc - 2, argv + 2);
+    if (cmd == "over" && argc >= 5)
+        return over(argv[2], argv[3], argc - 4, argv + 4);
     return usage();
 }

@@ -216,6 +216,11 @@ void topLine(Preset &p, const std::vector<std::string> &tok) {
         p.peakDb = need(tok[1], "decibels");
         if (p.peakDb < -40 || p.peakDb > 0)
             throw Bad{"a peak lies within -40 ... 0 dB"};
+    } else if (k == "drive") {
+        args(tok, 1, 1);
+        p.driveDb = need(tok[1], "decibels");
+        if (p.driveDb < 0 || p.driveDb > 30)
+            throw Bad{"a drive lies within 0 ... 30 dB"};
     } else if (k == "fade") {
         args(tok, 2, 2);
         p.fadeInMs = need(tok[1], "milliseconds");

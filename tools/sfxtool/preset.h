@@ -52,6 +52,7 @@ struct Preset {
     double length = 0; // seconds
     unsigned seed = 1;
     double peakDb = -3;
+    double driveDb = 0; // soft saturation of the mix, 0 for none
     double fadeInMs = 1, fadeOutMs = 8;
     std::vector<Filter> master; // on the mix, in series
     std::vector<Layer> layers;

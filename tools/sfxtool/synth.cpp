@@ -195,12 +195,28 @@ void fadeEdges(std::vector<double> &mix, double inMs, double outMs) {
         mix[len - 1 - n] *= 0.5 - 0.5 * std::cos(PI * double(n) / double(out));
 }
 
+// Soft saturation: the loud parts give way, the quiet ones come up, so a
+// short tick sounds louder at the same peak.
+void saturate(std::vector<double> &mix, double driveDb) {
+    if (driveDb <= 0)
+        return;
+    double peak = 0;
+    for (double x : mix)
+        peak = std::max(peak, std::fabs(x));
+    if (peak == 0)
+        return;
+    double g = dbToGain(driveDb);
+    for (double &x : mix)
+        x = std::tanh(g * x / peak);
+}
+
 } // namespace
 
 std::vector<int16_t> renderPreset(const Preset &p) {
     std::vector<double> mix(size_t(std::lround(p.length * SFX_RATE)), 0.0);
     for (size_t i = 0; i < p.layers.size(); i++)
         renderLayer(p.layers[i], uint64_t(p.seed) * 1000003u + i, mix);
+    saturate(mix, p.driveDb);
     applyFilters(p.master, mix);
     // Nothing here is meant to reach below 20 Hz: a gentle high-pass keeps
     // the sound centred on zero.

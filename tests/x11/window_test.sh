@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The real program in a real X11 window: it reaches the title, real key
+# presses move through it, and screenshots of the window are held against
+# the frames the game itself dumped at the same moments (the program stops
+# itself right after such a dump, so the window still shows that frame).
+#
+# Usage: window_test.sh QUENZY WIDTH HEIGHT [OPTIONS FOR THE GAME...]
+set -uo pipefail
+
+exe=$(realpath "$1") width=$2 height=$3
+shift 3
+limit=180 # seconds any one wait may take: generous, for a slow, busy machine
+
+for tool in Xvfb xdotool xwd xwininfo compare identify; do
+    command -v "$tool" >/dev/null || { echo "missing $tool: run make deps" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/quenzy-x11-XXXXXX)
+xpid='' gpid='' ok=0 expectEnd=0
+cleanup() {
+    if [ -n "$gpid" ] && kill -0 "$gpid" 2>/dev/null; then
+        kill -CONT "$gpid" 2>/dev/null
+        kill "$gpid" 2>/dev/null
+    fi
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    wait 2>/dev/null
+    if [ "$ok" = 1 ]; then rm -rf "$work"; else echo "kept $work" >&2; fi
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# waitFor WHAT COMMAND...: polls until COMMAND succeeds; a game that ended
+# meanwhile fails at once.
+waitFor() {
+    local what=$1
+    shift
+    local i
+    for ((i = 0; i < limit * 10; i++)); do
+        "$@" && return 0
+        if [ -n "$gpid" ] && [ "$expectEnd" = 0 ] && ! kill -0 "$gpid" 2>/dev/null; then
+            fail "the game ended while waiting for $what: $(cat "$work/game.log")"
+        fi
+        sleep 0.1
+    done
+    fail "no $what after $limit s"
+}
+
+# A server of our own, on a display picked at random; one in use makes Xvfb
+# exit at once and the next is tried. No reset when a client leaves: the
+# game could connect during one and fail.
+startServer() {
+    local display
+    for ((try = 0; try < 20; try++)); do
+        display=$((100 + (RANDOM + $$ + try * 37) % 800))
+        : >"$work/display"
+        Xvfb ":$display" -displayfd 5 -screen 0 800x600x24 -nolisten tcp -noreset \
+            5>"$work/display" 2>"$work/xvfb.log" &
+        xpid=$!
+        while kill -0 "$xpid" 2>/dev/null && ! [ -s "$work/display" ]; do sleep 0.1; done
+        if [ -s "$work/display" ]; then
+            export DISPLAY=:$display
+            return 0
+        fi
+        wait "$xpid" 2>/dev/null
+        xpid=''
+    done
+    fail "no free display for Xvfb: $(cat "$work/xvfb.log")"
+}
+startServer
+answers() { xwininfo -root >/dev/null 2>&1; }
+waitFor "answer from the X server" answers
+
+mkdir "$work/home"
+ln -s "$(cd "$(dirname "$exe")" && pwd)/data" "$work/data"
+cd "$work" || exit 1
+HOME=$work/home QUENZY_TRACE=$work/trace.txt QUENZY_DUMP_DIR=$work QUENZY_DUMP_SIGNAL=shot \
+    SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$exe" "$@" >game.log 2>&1 &
+gpid=$!
+
+lastState() {
+    grep -E ' (title|hiscores|options) ' trace.txt 2>/dev/null | tail -n1 |
+        sed -n 's/.* state=\(-\{0,1\}[0-9]*\) .*/\1/p'
+}
+inState() { [ "$(lastState)" = "$1" ]; }
+waitFor "title" inState 0
+
+findWindow() { win=$(xdotool search --name '^Quenzy v1\.00\.2$' 2>/dev/null | head -n1) && [ -n "$win" ]; }
+waitFor "game window" findWindow
+size=$(xwininfo -id "$win" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[ "$size" = "${width}x${height}" ] || fail "window is $size, not ${width}x${height}"
+
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$win" ]; }
+xdotool mousemove 1 1
+xdotool windowfocus "$win"
+waitFor "keyboard focus" focused
+
+# press KEY STATE: one real key press and release, then the menu state it
+# leads to.
+press() {
+    xdotool key "$1"
+    waitFor "state $2 after $1" inState "$2"
+}
+
+stopped() { [ "$(awk '{print $3}' "/proc/$gpid/stat" 2>/dev/null)" = T ]; }
+
+# shot N: the game dumps the frame on the window as shot-N.bmp and stops;
+# the window's own pixels must be that frame, pixel for pixel.
+shot() {
+    kill -USR1 "$gpid"
+    waitFor "stop after dump $1" stopped
+    xwd -id "$win" -silent >"window-$1.xwd" || fail "no screenshot"
+    kill -CONT "$gpid"
+    local dims diff
+    dims=$(identify -format '%wx%h' "xwd:window-$1.xwd")
+    [ "$dims" = "${width}x${height}" ] || fail "screenshot $1 is $dims"
+    diff=$(compare -metric AE "xwd:window-$1.xwd" "shot-$1.bmp" null: 2>&1)
+    [ "$diff" = 0 ] || fail "screenshot $1 and the game's frame differ in $diff pixels"
+}
+
+shot 1
+press Return 1
+press Down 2
+shot 2
+# The two moments really differ, so equal pictures above mean something.
+diff=$(compare -metric AE shot-1.bmp shot-2.bmp null: 2>&1)
+[ "$diff" != 0 ] || fail "the title did not change between the two shots"
+press Up 1
+press Up 5
+expectEnd=1
+xdotool key Return
+gone() { ! kill -0 "$gpid" 2>/dev/null; }
+waitFor "end after EXIT" gone
+wait "$gpid"
+status=$?
+[ "$status" = 0 ] || fail "exit status $status"
+grep -q ' menuexit ' trace.txt || fail "no EXIT in the trace"
+ok=1
+echo "window ${width}x${height}: 2 screenshots equal the game's frames"
