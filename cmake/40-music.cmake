@@ -42,8 +42,9 @@ add_custom_command(
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/music.ova)
 
 # Renders for listening: build/sound-review/music/NAME.wav, each looping
-# piece played twice so that the join can be heard; the fanfare and the
-# jingle once, as the game plays them.
+# piece played twice so that the join can be heard, the fanfare and the
+# jingle once, as the game plays them; beside each its waveform and
+# spectrogram (NAME.png, by audioview from 41-sfx).
 set(QUENZY_MUSIC_REVIEW ${CMAKE_BINARY_DIR}/sound-review/music)
 set(QUENZY_MUSIC_REVIEW_COMMANDS "")
 foreach(name ${QUENZY_MUSIC_NAMES})
@@ -52,22 +53,25 @@ foreach(name ${QUENZY_MUSIC_NAMES})
     set(passes 1)
   endif()
   list(APPEND QUENZY_MUSIC_REVIEW_COMMANDS
-    COMMAND modtool render ${QUENZY_MUSIC_DIR}/${name}.mod ${QUENZY_MUSIC_REVIEW}/${name}.wav --loops ${passes})
+    COMMAND modtool render ${QUENZY_MUSIC_DIR}/${name}.mod ${QUENZY_MUSIC_REVIEW}/${name}.wav --loops ${passes}
+    COMMAND audioview draw ${QUENZY_MUSIC_REVIEW}/${name}.wav ${QUENZY_MUSIC_REVIEW}/${name}.png)
 endforeach()
 add_custom_target(music-review
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUENZY_MUSIC_REVIEW}
   ${QUENZY_MUSIC_REVIEW_COMMANDS}
   COMMAND modtool stats ${QUENZY_MUSIC_MODULES}
-  DEPENDS modtool ${QUENZY_MUSIC_MODULES}
+  DEPENDS modtool audioview ${QUENZY_MUSIC_MODULES}
   VERBATIM)
 
-# The tests reach the tool's code, and the module benchmark finds the built
-# modules; their targets are made after the fragments.
+# The tests and the module benchmark reach the tool's code, and the
+# benchmark finds the built modules; their targets are made after the
+# fragments.
 function(music_link_tool_code)
   if(TARGET quenzy_tests)
     target_link_libraries(quenzy_tests PRIVATE modkit)
   endif()
   if(TARGET bench_music)
+    target_link_libraries(bench_music PRIVATE modkit)
     target_compile_definitions(bench_music PRIVATE QUENZY_BINARY_DIR="${CMAKE_BINARY_DIR}")
   endif()
 endfunction()

@@ -3,6 +3,8 @@
 // settings, buffers of 1024 frames, a seek back to the start in the buffer
 // after the one in which a pass ends), and the tool that composes them.
 
+#include "analyze.h"
+#include "render.h"
 #include "song.h"
 #include "xm.h"
 
@@ -39,20 +41,6 @@ const Piece PIECES[] = {
     {"quenzyliquids", LEVEL}, {"sundaydrive", LEVEL}, {"x.levelcomplete", FANFARE},
     {"y.jingle", JINGLE}};
 
-void gameSettings() {
-    ModPlug_Settings s;
-    ModPlug_GetSettings(&s);
-    s.mFlags = MODPLUG_ENABLE_OVERSAMPLING | MODPLUG_ENABLE_NOISE_REDUCTION;
-    s.mChannels = 2;
-    s.mBits = 16;
-    s.mFrequency = RATE;
-    s.mResamplingMode = MODPLUG_RESAMPLE_LINEAR;
-    s.mReverbDepth = s.mReverbDelay = s.mBassAmount = s.mBassRange = 0;
-    s.mSurroundDepth = s.mSurroundDelay = 0;
-    s.mLoopCount = 0;
-    ModPlug_SetSettings(&s);
-}
-
 struct Heard {
     std::vector<int16_t> pcm;      // interleaved stereo, whole buffers
     std::vector<size_t> passStart; // frame at which each pass starts
@@ -61,7 +49,7 @@ struct Heard {
 };
 
 Heard listen(const std::vector<uint8_t> &module, int passes) {
-    gameSettings();
+    applyGameSettings();
     Heard h;
     ModPlugFile *f = ModPlug_Load(module.data(), int(module.size()));
     if (!f)
@@ -257,33 +245,31 @@ class Modtool : public ::testing::Test {
     std::string dir;
 };
 
-// Strength of a pure tone of `hz` in a Hann-windowed signal: one DFT bin
-// anywhere on the axis, not only on the FFT's grid.
-double toneAt(const std::vector<double> &x, double hz) {
-    const double n = double(x.size());
-    const double step = 2 * PI * hz / RATE;
-    double c = 1, s = 0, re = 0, im = 0;
-    const double dc = std::cos(step), ds = std::sin(step);
-    for (size_t i = 0; i < x.size(); i++) {
-        double w = 0.5 - 0.5 * std::cos(2 * PI * double(i) / n);
-        re += w * x[i] * c;
-        im += w * x[i] * s;
-        double c2 = c * dc - s * ds;
-        s = s * dc + c * ds;
-        c = c2;
-    }
-    return re * re + im * im;
+double centsOff(const std::vector<double> &x, double expected) {
+    return 1200 * std::log2(measurePitch(x, expected) / expected);
 }
 
-// Where within half a semitone of `expected` the strongest partial lies, in cents.
-double centsOff(const std::vector<double> &x, double expected) {
-    double best = 0, bestPower = -1;
-    for (double c = -50; c <= 50; c += 0.25) {
-        double power = toneAt(x, expected * std::pow(2.0, c / 1200));
-        if (power > bestPower)
-            bestPower = power, best = c;
+// The pitch reading itself, on tones made here: it finds the partial at the
+// note in a rich tone and in a bell-like one whose strongest partial is not
+// the note.
+TEST(PitchReading, FindsTheNoteInATone) {
+    const struct {
+        double hz, cents;
+        std::vector<double> partials; // multiples of hz, with their levels
+    } cases[] = {
+        {440, 0, {1, 1}},
+        {440, 7.5, {1, 1, 2, 0.5, 3, 0.33, 4, 0.25}},
+        {110.3, -12, {1, 0.3, 2, 1, 3, 0.8}},
+        {1318.5, 3, {1, 0.5, 2.5, 1, 4.5, 0.4}},
+    };
+    for (const auto &c : cases) {
+        std::vector<double> x(RATE / 2);
+        const double f = c.hz * std::pow(2.0, c.cents / 1200);
+        for (size_t i = 0; i < x.size(); i++)
+            for (size_t k = 0; k + 1 < c.partials.size(); k += 2)
+                x[i] += c.partials[k + 1] * std::sin(2 * PI * f * c.partials[k] * i / RATE);
+        EXPECT_NEAR(centsOff(x, c.hz), c.cents, 0.2) << c.hz;
     }
-    return best;
 }
 
 const char *HEAD = "title t\ntempo 125\nspeed 6\nchannels 2\n";
@@ -354,6 +340,17 @@ TEST_F(Modtool, WarnsWhenTheLoopCannotComeRoundOnTheBeat) {
     EXPECT_NE(cut.warnings[0].find("is cut"), std::string::npos);
 }
 
+// Above its range an instrument would play harmonics its samples were not
+// made for.
+TEST_F(Modtool, WarnsWhenAPartLeavesItsInstrumentsRange) {
+    SongBuild song =
+        build(std::string(HEAD) + "instrument i\nosc saw\nrange c4 c5\nend\npart p i: o4 c1\n"
+                                  "pattern a 16\n1 p\nend\npattern b 16\n1 p+13\nend\norder a b\n");
+    ASSERT_EQ(song.warnings.size(), 1u);
+    EXPECT_NE(song.warnings[0].find("p+13 plays c#5, outside the range of i"), std::string::npos)
+        << song.warnings[0];
+}
+
 TEST_F(Modtool, ReportsSourceErrorsWithTheirPlace) {
     const struct {
         const char *lines;
@@ -372,6 +369,7 @@ TEST_F(Modtool, ReportsSourceErrorsWithTheirPlace) {
         {"part p i: c1\npattern a\n1 p q\nend", 7, "unknown part q"},
         {"part p i: c1\npattern a\n1 p*3\nend", 7, "parts fill 48 of the pattern's 64 rows"},
         {"part p i: c1\npattern a\n1 p p\n", 6, "pattern without end"},
+        {"gain 1.2", 5, "instrument i would clip"},
     };
     const std::string head = "title t\ninstrument i\nosc sine\nend\n";
     for (const auto &c : cases) {

@@ -14,6 +14,34 @@ struct OnePole {
     double run(double x) { return y += a * (x - y); }
 };
 
+// The A-weighting curve from one-pole sections at its corner frequencies
+// (20.6 Hz twice, 107.7 Hz and 737.9 Hz up; 12.2 kHz twice down): the ear's
+// lesser sensitivity to low notes. `scale` brings 1 kHz to 0 dB.
+struct AWeight {
+    OnePole h1{20.6}, h2{20.6}, h3{107.7}, h4{737.9}, l1{12194}, l2{12194};
+    double scale = 1;
+    double run(double x) {
+        x -= h1.run(x);
+        x -= h2.run(x);
+        x -= h3.run(x);
+        x -= h4.run(x);
+        return scale * l2.run(l1.run(x));
+    }
+};
+
+AWeight aWeight() {
+    AWeight probe;
+    double in = 0, out = 0;
+    for (int i = 0; i < OUT_RATE; i++) {
+        double x = std::sin(2 * PI * 1000 * i / OUT_RATE), y = probe.run(x);
+        if (i >= OUT_RATE / 2)
+            in += x * x, out += y * y;
+    }
+    AWeight w;
+    w.scale = std::sqrt(in / out);
+    return w;
+}
+
 double db(double v) {
     return v > 0 ? 20 * std::log10(v) : -200;
 }
@@ -29,30 +57,21 @@ double rms(const std::vector<int16_t> &pcm, int64_t from, int64_t to) {
     return to > from ? std::sqrt(sum / double(to - from)) : 0;
 }
 
-// Normalised autocorrelation of x at a (fractional) lag.
-double correlation(const std::vector<double> &x, double lag) {
-    const int n = int(x.size()) - int(lag) - 2;
-    double s = 0, e0 = 0, e1 = 0;
-    for (int i = 0; i < n; i++) {
-        double j = i + lag;
-        int k = int(j);
-        double y = x[k] + (x[k + 1] - x[k]) * (j - k);
-        s += x[i] * y;
-        e0 += x[i] * x[i];
-        e1 += y * y;
+// Power of the tone `hz` in a Hann-windowed signal: one DFT bin anywhere on
+// the axis, not only on the FFT's grid.
+double powerAt(const std::vector<double> &x, double hz) {
+    const double n = double(x.size()), step = 2 * PI * hz / OUT_RATE;
+    const double dc = std::cos(step), ds = std::sin(step);
+    double c = 1, s = 0, re = 0, im = 0;
+    for (size_t i = 0; i < x.size(); i++) {
+        double w = 0.5 - 0.5 * std::cos(2 * PI * double(i) / n);
+        re += w * x[i] * c;
+        im += w * x[i] * s;
+        double c2 = c * dc - s * ds;
+        s = s * dc + c * ds;
+        c = c2;
     }
-    return e0 > 0 && e1 > 0 ? s / std::sqrt(e0 * e1) : 0;
-}
-
-// Best lag near `around`, searched in steps of 1/8 frame.
-double bestLag(const std::vector<double> &x, double from, double to) {
-    double best = from, bestValue = -2;
-    for (double lag = from; lag <= to; lag += 0.125) {
-        double c = correlation(x, lag);
-        if (c > bestValue)
-            bestValue = c, best = lag;
-    }
-    return best;
+    return re * re + im * im;
 }
 
 } // namespace
@@ -68,14 +87,18 @@ Stats analyze(const Render &r) {
     s.peakDb = db(peak / 32768.0);
     s.rmsDb = db(rms(r.pcm, 0, pass));
     OnePole l1(250), l2(250), m1(1000), m2(1000), h1(4000), h2(4000);
-    double energy[4] = {};
+    AWeight weight = aWeight();
+    double energy[4] = {}, weighted = 0;
     for (int64_t i = 0; i < pass; i++) {
         double x = (r.pcm[2 * i] + r.pcm[2 * i + 1]) / 65536.0;
+        double a = weight.run(x);
+        weighted += a * a;
         double low = l2.run(l1.run(x)), mid = m2.run(m1.run(x)), high = h2.run(h1.run(x));
         double parts[4] = {low, mid - low, high - mid, x - high};
         for (int b = 0; b < 4; b++)
             energy[b] += parts[b] * parts[b];
     }
+    s.loudDb = db(std::sqrt(weighted / double(std::max<int64_t>(pass, 1))));
     double total = energy[0] + energy[1] + energy[2] + energy[3];
     for (int b = 0; b < 4; b++)
         s.bands[b] = total > 0 ? 100 * energy[b] / total : 0;
@@ -98,13 +121,21 @@ Stats analyze(const Render &r) {
 }
 
 double measurePitch(const std::vector<double> &mono, double expected) {
-    const double period = OUT_RATE / expected;
-    // First the period itself, within a fifth either way...
-    double p = bestLag(mono, std::max(2.0, period / 1.5), period * 1.5);
-    // ...then many periods at once for a fine reading.
-    int many = std::max(1, int(800 / p));
-    double lag = bestLag(mono, many * p - 2, many * p + 2);
-    return OUT_RATE * many / lag;
+    // The strongest partial within half a semitone of the note: coarse,
+    // then in tenths of a cent around the best.
+    double best = 0, bestPower = -1;
+    for (double c = -50; c <= 50; c += 1) {
+        double p = powerAt(mono, expected * std::pow(2.0, c / 1200));
+        if (p > bestPower)
+            bestPower = p, best = c;
+    }
+    const double coarse = best;
+    for (double c = coarse - 1; c <= coarse + 1; c += 0.1) {
+        double p = powerAt(mono, expected * std::pow(2.0, c / 1200));
+        if (p > bestPower)
+            bestPower = p, best = c;
+    }
+    return expected * std::pow(2.0, best / 1200);
 }
 
 std::vector<TuneResult> tuneInstruments(const SongBuild &song) {
@@ -147,4 +178,36 @@ std::vector<TuneResult> tuneInstruments(const SongBuild &song) {
         }
     }
     return results;
+}
+
+std::vector<ChannelLevel> channelLevels(const SongBuild &song) {
+    std::vector<ChannelLevel> levels;
+    const Module &m = song.module;
+    for (int ch = 0; ch < m.channels; ch++) {
+        Module solo = m;
+        std::vector<bool> plays(m.instruments.size() + 1, false);
+        for (Pattern &p : solo.patterns)
+            for (size_t i = 0; i < p.cells.size(); i++) {
+                Cell &c = p.cells[i];
+                if (int(i % size_t(m.channels)) == ch) {
+                    plays[c.inst] = true;
+                } else if (c.fx != 15) { // keep the speed of the loop's last row
+                    c = Cell();
+                }
+            }
+        ChannelLevel level{ch + 1, "", -200, -200, -200};
+        for (size_t i = 1; i < plays.size(); i++)
+            if (plays[i])
+                level.instruments +=
+                    (level.instruments.empty() ? "" : " ") + m.instruments[i - 1].name;
+        Render r;
+        if (renderModule(encodeXM(solo), 1, 0, r)) {
+            Stats s = analyze(r);
+            level.rmsDb = s.rmsDb;
+            level.loudDb = s.loudDb;
+            level.peakDb = s.peakDb;
+        }
+        levels.push_back(level);
+    }
+    return levels;
 }

@@ -5,6 +5,7 @@
 //   modtool render MODULE OUT.wav [--seconds S] [--loops N]
 //   modtool stats MODULE...
 //   modtool tune SOURCE
+//   modtool mix SOURCE
 #include "analyze.h"
 #include "render.h"
 #include "song.h"
@@ -21,7 +22,8 @@ static int usage() {
     fputs("usage: modtool build SOURCE OUT.mod\n"
           "       modtool render MODULE OUT.wav [--seconds S] [--loops N]\n"
           "       modtool stats MODULE...\n"
-          "       modtool tune SOURCE\n",
+          "       modtool tune SOURCE\n"
+          "       modtool mix SOURCE\n",
           stderr);
     return 2;
 }
@@ -33,7 +35,7 @@ static bool load(const char *source, SongBuild &song) {
         return false;
     }
     for (const std::string &w : song.warnings)
-        fprintf(stderr, "modtool: %s: %s\n", source, w.c_str());
+        fprintf(stderr, "modtool: %s\n", w.c_str());
     return true;
 }
 
@@ -118,6 +120,17 @@ static int tune(const char *source) {
     return 0;
 }
 
+static int mix(const char *source) {
+    SongBuild song;
+    if (!load(source, song))
+        return 1;
+    printf("%-8s %7s %7s %7s  %s\n", "channel", "rms", "rms(A)", "peak", "instruments");
+    for (const ChannelLevel &c : channelLevels(song))
+        printf("%-8d %7.1f %7.1f %7.1f  %s\n", c.channel, c.rmsDb, c.loudDb, c.peakDb,
+               c.instruments.c_str());
+    return 0;
+}
+
 int main(int argc, char **argv) {
     if (argc < 3)
         return usage();
@@ -130,5 +143,7 @@ int main(int argc, char **argv) {
         return stats(argc, argv);
     if (cmd == "tune" && argc == 3)
         return tune(argv[2]);
+    if (cmd == "mix" && argc == 3)
+        return mix(argv[2]);
     return usage();
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <libmodplug/modplug.h>
 
-bool renderModule(const std::vector<uint8_t> &module, int passes, double seconds, Render &out) {
+void applyGameSettings() {
     ModPlug_Settings s;
     ModPlug_GetSettings(&s);
     s.mFlags = MODPLUG_ENABLE_OVERSAMPLING | MODPLUG_ENABLE_NOISE_REDUCTION;
@@ -16,8 +16,12 @@ bool renderModule(const std::vector<uint8_t> &module, int passes, double seconds
     s.mResamplingMode = MODPLUG_RESAMPLE_LINEAR;
     s.mReverbDepth = s.mReverbDelay = s.mBassAmount = s.mBassRange = 0;
     s.mSurroundDepth = s.mSurroundDelay = 0;
-    s.mLoopCount = 0;
+    s.mLoopCount = 0; // the player repeats a piece itself
     ModPlug_SetSettings(&s);
+}
+
+bool renderModule(const std::vector<uint8_t> &module, int passes, double seconds, Render &out) {
+    applyGameSettings();
     ModPlugFile *file = ModPlug_Load(module.data(), int(module.size()));
     if (!file)
         return false;

@@ -15,6 +15,9 @@ struct Render {
     bool ended = false;           // the last pass ran to its end
 };
 
+// Hands libmodplug the game's settings (they apply to modules loaded after).
+void applyGameSettings();
+
 // `passes` plays the piece that many times (the player's loop count);
 // `seconds` above 0 stops earlier. False if libmodplug cannot load it.
 bool renderModule(const std::vector<uint8_t> &module, int passes, double seconds, Render &out);

@@ -63,7 +63,7 @@ void readLines(const std::string &path, std::vector<Line> &out, int depth, const
         if (l.text.rfind("include ", 0) == 0) {
             std::string name = l.text.substr(8);
             name.erase(0, name.find_first_not_of(" \t"));
-            readLines(folderOf(path) + "/" + name, out, depth + 1, &l);
+            readLines(name[0] == '/' ? name : folderOf(path) + "/" + name, out, depth + 1, &l);
             continue;
         }
         out.push_back(l);
@@ -118,7 +118,6 @@ int noteName(const Line &l, const std::string &s) {
 struct Track {
     int rows = 0;
     std::vector<std::vector<Cell>> voices;
-    std::vector<int> lines; // source line of the part, for messages
 };
 
 struct Hit {
@@ -140,6 +139,7 @@ struct Song {
     std::vector<Pattern> patterns;
     std::map<std::string, int> patternIndex;
     std::vector<int> order;
+    std::vector<std::string> warnings;
 };
 
 // ---- instruments ----
@@ -309,6 +309,8 @@ void checkPreset(const Line &l, const Preset &p) {
     if (p.attack < 0 || p.decay <= 0 || p.sustain < 0 || p.sustain > 1 || p.release <= 0 ||
         p.loopSeconds <= 0 || p.cutoff <= 0 || p.q <= 0)
         fail(l, "instrument " + p.name + " has a setting out of range");
+    if (p.level <= 0)
+        fail(l, "instrument " + p.name + " has no level");
 }
 
 // ---- parts: notes ----
@@ -317,12 +319,12 @@ struct NoteState {
     int octave = 4, length = 4, volume = -1, inst = 0, arp = 0, porta = 16, gate = 0;
 };
 
+// A note, chord, rest or hold: rests have no notes.
 struct Event {
     int row, rows;
-    std::vector<int> notes; // 0-based; empty with `rest`
-    bool rest = false, hold = false, porta = false;
+    std::vector<int> notes; // 0-based
+    bool hold = false, porta = false;
     NoteState st;
-    int line;
 };
 
 class NoteReader {
@@ -361,9 +363,7 @@ class NoteReader {
                                    std::to_string(song.bar) + " rows");
             } else if (c == 'r' || c == '_' || c == '[' || c == '/' || (c >= 'a' && c <= 'g')) {
                 Event e;
-                e.line = here.number;
                 e.row = row;
-                e.rest = c == 'r';
                 e.hold = c == '_';
                 e.porta = c == '/';
                 if (e.porta) {
@@ -571,14 +571,13 @@ std::vector<std::pair<char, int>> expandRepeats(const std::vector<std::pair<char
 
 // Lays the events into voices: chords spread over voices, rests and new
 // notes release what still sounds.
-Track layNotes(const Song &song, const std::vector<Event> &events, int rows, int line) {
+Track layNotes(const Song &song, const std::vector<Event> &events, int rows) {
     size_t voices = 1;
     for (const Event &e : events)
         voices = std::max(voices, e.notes.size());
     Track t;
     t.rows = rows;
     t.voices.assign(voices, std::vector<Cell>(rows));
-    t.lines.push_back(line);
     std::vector<bool> sounding(voices, false);
     for (const Event &e : events) {
         if (e.hold)
@@ -635,14 +634,13 @@ Track readNotesPart(const Song &song, const Line &head, int inst,
     std::vector<Event> events = reader.read(st, rows);
     if (rows == 0)
         fail(head, "part has no notes");
-    return layNotes(song, events, rows, head.number);
+    return layNotes(song, events, rows);
 }
 
 // ---- parts: steps ----
 
 Track readStepsPart(const Song &song, const Line &head, int step, const std::vector<Line> &lines) {
     Track t;
-    t.lines.push_back(head.number);
     for (const Line &l : lines) {
         std::vector<std::pair<char, int>> raw;
         for (char c : l.text)
@@ -753,7 +751,29 @@ Track partRef(const Song &song, const Line &l, const std::string &ref) {
     return whole;
 }
 
-void patternLine(const Song &song, const Line &l, Pattern &p) {
+// Outside its range an instrument plays from its nearest sample: below it
+// only duller, above it with harmonics past what the sample was made for.
+void checkRange(Song &song, const Line &l, const std::string &ref, const Track &t) {
+    for (const auto &voice : t.voices)
+        for (const Cell &c : voice) {
+            if (!c.inst || !c.note || c.note == NOTE_OFF)
+                continue;
+            const Preset &p = song.presets[c.inst - 1];
+            const int n = c.note - 1;
+            // An arpeggio climbs above its note.
+            const int top = n + (c.fx ? 0 : std::max(c.param >> 4, c.param & 15));
+            if (!p.drum && (n < p.low || top > p.high)) {
+                static const char *names[12] = {"c",  "c#", "d",  "d#", "e",  "f",
+                                                "f#", "g",  "g#", "a",  "a#", "b"};
+                song.warnings.push_back(place(l) + ref + " plays " + names[n % 12] +
+                                        std::to_string(n / 12) + ", outside the range of " +
+                                        p.name);
+                return;
+            }
+        }
+}
+
+void patternLine(Song &song, const Line &l, Pattern &p) {
     std::vector<std::string> w = words(l.text);
     if (w.size() < 2)
         fail(l, "a pattern line is CHANNELS PART...");
@@ -764,6 +784,7 @@ void patternLine(const Song &song, const Line &l, Pattern &p) {
     int row = 0;
     for (size_t i = 1; i < w.size(); i++) {
         Track t = partRef(song, l, w[i]);
+        checkRange(song, l, w[i], t);
         if (int(t.voices.size()) > last - first + 1)
             fail(l, w[i] + " needs " + std::to_string(t.voices.size()) + " channels");
         if (row + t.rows > p.rows)
@@ -806,6 +827,8 @@ void songLine(Song &song, const Line &l, std::vector<Line>::const_iterator &it,
         return body;
     };
     if (k == "title") {
+        if (w.size() < 2)
+            fail(l, "title TEXT");
         song.title = l.text.substr(6);
     } else if (k == "tempo") {
         song.tempo = integer(l, value(), 32, 255);
@@ -938,7 +961,7 @@ void trimForLoop(Song &song, const Line &at, std::vector<std::string> &warnings)
                  "the loop is %.1f ms off the beat: %lld frames are not whole "
                  "buffers of %d",
                  1000.0 * double(heard - nominal) / OUT_RATE, (long long)nominal, OUT_BUFFER);
-        warnings.push_back(msg);
+        warnings.push_back(place(at) + msg);
     }
     // The song must end, fade included, inside the second-to-last buffer
     // of the loop, clear of its edges.
@@ -966,7 +989,7 @@ void trimForLoop(Song &song, const Line &at, std::vector<std::string> &warnings)
     for (int r = keep; r < last.rows; r++)
         for (int c = 0; c < song.channels; c++)
             if (hasNote(last.cells[size_t(r) * song.channels + c])) {
-                warnings.push_back("a note at row " + std::to_string(r) +
+                warnings.push_back(place(at) + "a note at row " + std::to_string(r) +
                                    " of the last pattern falls in the loop's break and is cut");
                 r = last.rows;
                 break;
@@ -1034,12 +1057,18 @@ bool buildSong(const std::string &path, SongBuild &out, std::string &error) {
         for (auto it = lines.cbegin(); it != lines.cend(); ++it)
             songLine(song, *it, it, lines.cend());
         Line at{path, lines.empty() ? 0 : lines.back().number, ""};
+        // Samples are drawn at 0.95 of full scale; louder would clip them.
+        for (const Preset &p : song.presets)
+            if (p.level * song.gain > 1.05)
+                fail(at, "instrument " + p.name + " would clip: its level times the gain is " +
+                             "above 1.05");
         if (song.order.empty())
             fail(at, "the song has no order");
         if (song.restart >= int(song.order.size()))
             fail(at, "restart is past the order's end");
         if (song.title.size() > 20)
             fail(at, "the title has more than 20 characters");
+        out.warnings = song.warnings;
         if (song.loop)
             trimForLoop(song, at, out.warnings);
         out.module = toModule(song, out.presets);

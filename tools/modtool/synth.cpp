@@ -10,7 +10,8 @@ const double TOP_HZ = 9000;     // highest harmonic kept at the top note of a zo
 const double ZONE_RATE = 26000; // sample rate at a zone's lowest note
 const double DRUM_RATE = 22050; // drums play at the output rate at C-4
 const int C4 = 48;
-const int CONTROL = 32; // frames between two evaluations of the moving parameters
+const int CONTROL = 32;          // frames between two evaluations of the moving parameters
+const double SAMPLE_PEAK = 0.95; // of full scale, at level 1 and gain 1
 
 // Deterministic noise, the same on every machine.
 struct Noise {
@@ -180,7 +181,7 @@ struct Biquad {
     }
 };
 
-std::vector<double> renderLayer(const Preset &p, const Layer &l, int frames, Noise &noise) {
+std::vector<double> renderLayer(const Layer &l, int frames, Noise &noise) {
     static const double metalRatios[6] = {1, 1.4836, 1.8004, 2.5465, 2.6302, 3.8956};
     std::vector<double> out(frames);
     double phase[6] = {0, 0, 0, 0, 0, 0};
@@ -221,7 +222,6 @@ std::vector<double> renderLayer(const Preset &p, const Layer &l, int frames, Noi
         double a = l.attack > 0 && t < l.attack ? t / l.attack : 1;
         out[i] *= l.level * a * std::exp(-t / l.decay);
     }
-    (void)p;
     return out;
 }
 
@@ -230,7 +230,7 @@ std::vector<double> renderDrum(const Preset &p) {
     std::vector<double> out(frames, 0.0);
     Noise noise(seedOf(p.name));
     for (const Layer &l : p.layers) {
-        std::vector<double> v = renderLayer(p, l, frames, noise);
+        std::vector<double> v = renderLayer(l, frames, noise);
         for (int i = 0; i < frames; i++)
             out[i] += v[i];
     }
@@ -363,7 +363,7 @@ Instrument renderInstrument(const Preset &p, double gain, double tick) {
     for (const auto &w : waves)
         for (double v : w)
             peak = std::max(peak, std::fabs(v));
-    const double scale = 0.95 * p.level * gain / peak;
+    const double scale = SAMPLE_PEAK * p.level * gain / peak;
     for (size_t i = 0; i < waves.size(); i++) {
         Sample s;
         s.name = p.name;
