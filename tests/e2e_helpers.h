@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -57,6 +58,7 @@ struct Outcome {
     int status = -1;
     std::vector<TraceLine> trace;
     std::string dir;
+    std::string err; // what the program wrote to stderr, when captured
     // The n-th (from 0) line of `event`, or a line with an empty event.
     TraceLine find(const char *event, int n = 0) const {
         for (const TraceLine &line : trace)
@@ -164,6 +166,11 @@ class EndToEnd : public testing::Test {
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0)
                 _exit(126);
+            if (captureStderr) {
+                int fd = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (fd < 0 || dup2(fd, 2) < 0)
+                    _exit(126);
+            }
             setenv("HOME", (dir + "/home").c_str(), 1);
             setenv("SDL_VIDEODRIVER", "dummy", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -188,6 +195,8 @@ class EndToEnd : public testing::Test {
         if (pid > 0 && waitpid(pid, &status, 0) == pid)
             out.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         out.trace = parseTrace(readText(dir + "/trace.txt"));
+        if (captureStderr)
+            out.err = readText(dir + "/stderr.txt");
         out.dir = dir;
         return out;
     }
@@ -213,6 +222,7 @@ class EndToEnd : public testing::Test {
     }
     int fileExists(const std::string &path) { return access((dir + path).c_str(), F_OK) == 0; }
     std::string dir;
+    bool captureStderr = false; // play() puts the program's stderr in Outcome::err
 };
 
 } // namespace e2e

@@ -1,6 +1,7 @@
 #include "front/i18n.h"
 #include "front/stuff.h"
 #include "media_helpers.h"
+#include "sound_helpers.h"
 #include "storage/winova.h"
 
 #include <cstring>
@@ -149,6 +150,8 @@ TEST_F(Sheets, InitStuffCutsElevenSheets) {
         pictures.push_back(sheetPicture(s.name, 2 * s.w, s.h, s.w, s.h));
     media::writeGfxArchive(pictures);
     ASSERT_EQ(loadOVAHeader(OVA_GFX), 0);
+    snd::VirtualMixer mixer; // the effects load too
+    ASSERT_EQ(snd::writeEffects("data/sound.ova"), 0);
     saved = 12;
     paused = 1;
     for (int round = 0; round < 2; round++) { // a second menu entry cuts them again
@@ -164,6 +167,10 @@ TEST_F(Sheets, InitStuffCutsElevenSheets) {
             EXPECT_EQ(cells[0]->h, s.h) << s.name;
             EXPECT_EQ((cells[0]->flags & SDL_SRCCOLORKEY) != 0, s.keyed != 0) << s.name;
         }
+    }
+    for (int id = 0; id < SFX_COUNT; id++) {
+        EXPECT_NE(snd_data[id], nullptr) << snd_name[id];
+        freeSFX(id);
     }
     freeAllBlocks();
     for (const auto &s : sheets)

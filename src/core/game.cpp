@@ -36,6 +36,9 @@ enum {
     RELEASE_WAIT_MS = 100 // between polls while a control is let go
 };
 
+// Level pieces 1 ... 10, each for a run of 12 levels.
+enum { MUSIC_FADE_MS = 300, LEVEL_PIECES = 10, LEVELS_PER_PIECE = 12 };
+
 int countFruits() {
     int n = 0;
     for (int i = 0; i < BOARD_CELLS; i++)
@@ -89,6 +92,41 @@ void startGame(GameRun *g, int level) {
     drawSheets();
 }
 
+int levelMusic(int level) {
+    return level < 0 ? 1 : level / LEVELS_PER_PIECE % LEVEL_PIECES + 1;
+}
+
+static void startLevelMusic(GameRun *g) {
+    g->music = loadMusic(curMusic);
+    MP_FadeInMusic(g->music, -1, MUSIC_FADE_MS);
+}
+
+void chooseMusic(GameRun *g) {
+    int id = levelMusic(g->level);
+    if (id == curMusic)
+        return;
+    curMusic = id;
+    if (g->music) {
+        MP_FadeOutMusic(MUSIC_FADE_MS);
+        g->musicPending = 1;
+    } else {
+        startLevelMusic(g);
+    }
+}
+
+void musicChange(GameRun *g) {
+    if (!g->musicPending || MP_PlayingMusic())
+        return;
+    stopMusic(g->music);
+    startLevelMusic(g);
+    g->musicPending = 0;
+}
+
+void stopGameMusic(GameRun *g) {
+    stopMusic(g->music);
+    g->music = nullptr;
+}
+
 // Names of the hiscore table that change the game while they stand in it:
 // `sheets` is the sheet choice they force, or -1.
 struct SpecialName {
@@ -127,6 +165,7 @@ void applySpecialNames() {
 void startAttempt(GameRun *g) {
     applySpecialNames();
     loadLevel(g->level);
+    chooseMusic(g);
     canUndo = 0;
     lastKeyTyped = 0;
     initFPS();
@@ -341,8 +380,9 @@ void stepDecorations() {
 }
 
 int playFrame(GameRun *g) {
-    // 1. A music change pending skips the end checks until the old piece
-    //    has stopped; the music player slots in here.
+    // A music change pending skips the end checks until the old piece has
+    // stopped.
+    musicChange(g);
     if (!g->musicPending) {
         int outcome = endChecks(g);
         if (outcome != PLAY_ON)
@@ -389,6 +429,7 @@ static int nextLevel(GameRun *g) {
         waitRelease();
         // The congratulations page slots in here, before the hiscore entry.
         hsRank = checkHiscore();
+        stopGameMusic(g);
         if (hsRank >= 0)
             workflow = -3;
         traceGame(g, "complete");
@@ -409,6 +450,7 @@ static int gameOver(GameRun *g) {
     hsRank = checkHiscore();
     if (!continueScreen()) {
         done = 0;
+        stopGameMusic(g);
         if (hsRank >= 0)
             workflow = -3;
         traceGame(g, "leave");
@@ -431,6 +473,7 @@ void run(int level, int scrollA, int scrollB) {
     startGame(&game, level);
     for (;;) {
         if (escape) {
+            stopGameMusic(&game);
             traceGame(&game, "exit");
             return;
         }

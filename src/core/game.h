@@ -1,5 +1,7 @@
 #pragma once
 
+#include <libmodplug/modplug.h>
+
 // One game: level after level from a start level until the game is over, the
 // last level is won, or the player leaves through the pause menu.
 
@@ -15,6 +17,7 @@ struct GameRun {
     int solIndex;         // byte offset of the next pick; -1: reset the board first
     int undoAvailable;    // computed when the pause menu opens
     int musicPending;     // the old music fades out before the level's starts
+    ModPlugFile *music;   // the piece loaded for this game, or null
     int restartRequested; // RESTART LEVEL was chosen
     int warning;          // frames until the next last-seconds warning sound
 };
@@ -44,6 +47,15 @@ void run(int level, int scrollA = 0, int scrollB = 0);
 // The steps of run, each on `g`.
 void startGame(GameRun *g, int level);
 void startAttempt(GameRun *g);
+// The level's piece: level / 12 mod 10 + 1 (1 on the test board).
+int levelMusic(int level);
+// At an attempt's start: keeps the piece, or fades the old one out and
+// marks the change pending, or starts the level's piece.
+void chooseMusic(GameRun *g);
+// In a play frame: once the old piece has stopped, starts the pending one.
+void musicChange(GameRun *g);
+// Stops the game's piece, if any.
+void stopGameMusic(GameRun *g);
 // The special modes that the names in the hiscore table switch on, at the
 // start of each attempt.
 void applySpecialNames();

@@ -12,6 +12,7 @@
 #include "platform/keyhelper.h"
 #include "platform/replay.h"
 #include "platform/sys.h"
+#include "sound/sound.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -167,7 +168,11 @@ void levelTally(GameRun *g) {
 
 void gameOverScreen(GameRun *g) {
     waitRelease();
-    // The music player's game-over piece slots in here.
+    // The title piece, at once and without a fade, over the game-over page.
+    stopGameMusic(g);
+    curMusic = 0;
+    g->music = loadMusic(0);
+    MP_PlayMusic(g->music, -1);
     char line[64];
     snprintf(line, sizeof line, "%s: %d", text(TEXT_SCORE), score);
     initFPS();

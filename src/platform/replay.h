@@ -16,6 +16,8 @@
 //                        name-1.bmp (then -2, ...) as the next drain begins
 //                        and stop the process (SIGSTOP) at once, so the
 //                        window still shows that very picture; SIGCONT goes on
+// (QUENZY_AUDIO_OUT=file.wav, the mixed sound of a replay, belongs to the
+// audio device: sound/audiodevice.h.)
 //
 // A frame is one drain of the event queue: the polls up to and including the
 // one that reports the queue empty. The first drain of the program is frame 0.

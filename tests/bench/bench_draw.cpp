@@ -8,6 +8,7 @@
 #include "front/scenery.h"
 #include "front/stuff.h"
 #include "platform/gfx_sdl.h"
+#include "sound/sound.h"
 #include "storage/winova.h"
 
 #include <benchmark/benchmark.h>
@@ -18,7 +19,9 @@ namespace {
 
 void startDisplay(int scaling, int depth) {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
-    SDL_Init(SDL_INIT_VIDEO);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO);
+    MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024); // the effects need the mixer
     fs = 0;
     ScalingMethod = scaling;
     bpp = depth;
@@ -35,7 +38,10 @@ void stopDisplay() {
     freePictures();
     freeAllBlocks();
     destroyFonts();
+    for (int id = 0; id < SFX_COUNT; id++)
+        freeSFX(id);
     closeArchives();
+    Mix_CloseAudio();
     gfxShutdown();
     if (fscreen)
         SDL_FreeSurface(screen);

@@ -8,6 +8,7 @@
 #include "front/scenery.h"
 #include "front/stuff.h"
 #include "platform/gfx_sdl.h"
+#include "sound/sound.h"
 #include "storage/winova.h"
 
 #include <cstdio>
@@ -144,7 +145,9 @@ const Scene scenes[] = {
 int main(int argc, char **argv) {
     std::string out = argc > 1 ? argv[1] : ".";
     setenv("SDL_VIDEODRIVER", "dummy", 0);
-    SDL_Init(SDL_INIT_VIDEO);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO);
+    MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024); // the effects need the mixer
     screen = gfxSetVideoMode();
     gfxInitColors();
     gfxPrepareBlackScreen();
