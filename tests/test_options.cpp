@@ -49,6 +49,10 @@ class Options : public testing::Test {
     }
     void TearDown() override {
         playSFXHook = nullptr;
+        // The piece a volume or track change started; left loaded, it leaks
+        // once the next test's piece replaces it.
+        stopMusic(track);
+        track = nullptr;
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
