@@ -51,10 +51,10 @@ static ROW_LOOP uint16_t *dstRow16(const Frame &f, int y) {
 // F right and H below; `t` is in the upper output row, `u` in the lower.
 template <class P> static ROW_LOOP void scale2xBlock(P B, P D, P E, P F, P H, P *t, P *u) {
     const bool smooth = (B != H) & (D != F);
-    t[0] = smooth & (D == B) ? D : E;
-    t[1] = smooth & (B == F) ? F : E;
-    u[0] = smooth & (D == H) ? D : E;
-    u[1] = smooth & (H == F) ? F : E;
+    t[0] = (smooth & (D == B)) ? D : E;
+    t[1] = (smooth & (B == F)) ? F : E;
+    u[0] = (smooth & (D == H)) ? D : E;
+    u[1] = (smooth & (H == F)) ? F : E;
 }
 
 // 16-bit pixels: whole values, the channels where the format puts them.
