@@ -14,7 +14,7 @@ PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test deps build sanitize bench clean
+.PHONY: run test deps build sanitize soak bench clean
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -42,6 +42,15 @@ build: deps $(BUILD)/CMakeCache.txt
 # Everything, tests included, with AddressSanitizer and UBSan.
 sanitize:
 	$(MAKE) test BUILD=build-asan SANITIZE=ON
+
+# Long random play of the real game under the sanitizers (tools/soak), in
+# the background of a shared machine: make soak SEEDS=1-200 MINUTES=30.
+SEEDS   ?= 1-4
+MINUTES ?= 30
+JOBS    ?= 1
+soak:
+	$(MAKE) build BUILD=build-asan SANITIZE=ON
+	nice -n 10 build-asan/soak run --seeds $(SEEDS) --minutes $(MINUTES) --jobs $(JOBS)
 
 clean:
 	rm -rf $(BUILD) build-asan
