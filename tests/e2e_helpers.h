@@ -235,4 +235,12 @@ class EndToEnd : public testing::Test {
     bool captureStderr = false; // play() puts the program's stderr in Outcome::err
 };
 
+// The start of a script for the program started without -t: the splash
+// plays out, any key ends the credits, and the lines after it wait for the
+// title.
+const char THROUGH_INTROS[] = "after intro\n"
+                              "after intro\n"
+                              "frame +1 type SPACE\n"
+                              "after title\n";
+
 } // namespace e2e

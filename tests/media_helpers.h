@@ -142,4 +142,24 @@ inline void writeGfxArchive(const std::vector<Picture> &pictures) {
     closeArchives();
 }
 
+// A w x h surface in the format of `screen`, all of colour c.
+inline SDL_Surface *plainSurface(int w, int h, SDL_Color c) {
+    SDL_PixelFormat *f = screen->format;
+    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,
+                                          f->Bmask, f->Amask);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
+    return s;
+}
+
+// A font of solid size x size glyphs in colour c, but a see-through space, so
+// a pixel tells text from no text. destroyFonts frees it as `font`/`fontbig`.
+inline SDL_Surface **solidFont(int size, SDL_Color c) {
+    SDL_Surface **glyphs = static_cast<SDL_Surface **>(calloc(97, sizeof(SDL_Surface *)));
+    for (int k = 0; k < 96; k++) {
+        glyphs[k] = plainSurface(size, size, k == 0 ? SDL_Color{255, 0, 255, 0} : c);
+        setColorKey(glyphs[k], 255, 0, 255);
+    }
+    return glyphs;
+}
+
 } // namespace media

@@ -61,7 +61,8 @@ const std::vector<std::string> SHUTDOWN = {"joystick", "video",  "pictures", "fo
 
 TEST_F(MenuEndToEnd, StartsInOrderAndExitEndsWithStatusZero) {
     // UP on PRESS START selects EXIT.
-    Outcome out = play("frame 30 type UP\nframe +5 type LCTRL\n", NO_ARGS);
+    Outcome out =
+        play(std::string(THROUGH_INTROS) + "frame +30 type UP\nframe +5 type LCTRL\n", NO_ARGS);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(
         steps(out, "boot"),
@@ -74,7 +75,9 @@ TEST_F(MenuEndToEnd, StartsInOrderAndExitEndsWithStatusZero) {
 }
 
 TEST_F(MenuEndToEnd, WindowCloseOnTheTitleEndsTheProgram) {
-    Outcome out = play("frame 30 type RETURN\nframe +20 quit\nframe +200 exit 3\n", NO_ARGS);
+    Outcome out = play(std::string(THROUGH_INTROS) +
+                           "frame +30 type RETURN\nframe +20 quit\nframe +200 exit 3\n",
+                       NO_ARGS);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(states(out), (std::vector<int>{0, 1}));
     EXPECT_EQ(out.count("menuexit"), 0);
@@ -92,7 +95,8 @@ TEST_F(MenuEndToEnd, TestModeStillPlaysTheTestBoardWithoutTheMenu) {
 }
 
 TEST_F(MenuEndToEnd, NewGamePlaysLevelOneAndReturnsToTheTitle) {
-    std::string script = "frame 30 type RETURN\n" // PRESS START: NEW GAME
+    std::string script = std::string(THROUGH_INTROS) +
+                         "frame +30 type RETURN\n" // PRESS START: NEW GAME
                          "frame +10 type RETURN\n"
                          "after play\n"
                          "frame +30 type SPACE\n" // the tutorial's key, where there is one
@@ -121,11 +125,12 @@ TEST_F(MenuEndToEnd, NewGamePlaysLevelOneAndReturnsToTheTitle) {
 
 TEST_F(MenuEndToEnd, ContinueResumesTheSavedLevel) {
     saveAt(2);
-    Outcome out = play("frame 30 type RETURN\n" // CONTINUE preselected
-                       "frame +10 type LCTRL\n"
-                       "after attempt\n"
-                       "frame +5 exit\n",
-                       NO_ARGS);
+    Outcome out =
+        play(std::string(THROUGH_INTROS) + "frame +30 type RETURN\n" // CONTINUE preselected
+                                           "frame +10 type LCTRL\n"
+                                           "after attempt\n"
+                                           "frame +5 exit\n",
+             NO_ARGS);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.find("title").num("saved"), 2);
     EXPECT_EQ(states(out), (std::vector<int>{0, 2}));
@@ -134,7 +139,8 @@ TEST_F(MenuEndToEnd, ContinueResumesTheSavedLevel) {
 }
 
 TEST_F(MenuEndToEnd, HiscorePageShowsAndReturnsAlsoOnAWindowClose) {
-    std::string script = "frame 30 type RETURN\n"
+    std::string script = std::string(THROUGH_INTROS) +
+                         "frame +30 type RETURN\n"
                          "frame +5 type DOWN\n"
                          "frame +5 type DOWN\n"
                          "frame +5 type LCTRL\n" // HISCORES
@@ -153,10 +159,10 @@ TEST_F(MenuEndToEnd, HiscorePageShowsAndReturnsAlsoOnAWindowClose) {
 }
 
 // To the options: PRESS START, then UP twice from NEW GAME.
-const char TO_OPTIONS[] = "frame 30 type RETURN\n"
-                          "frame +5 type UP\n"
-                          "frame +5 type UP\n"
-                          "frame +5 type LCTRL\n";
+const std::string TO_OPTIONS = std::string(THROUGH_INTROS) + "frame +30 type RETURN\n"
+                                                             "frame +5 type UP\n"
+                                                             "frame +5 type UP\n"
+                                                             "frame +5 type LCTRL\n";
 
 // Music volume down twice, then the keys: the defaults but ACTION on K,
 // with RETURN offered for ACTION first (taken by START). RETURN, as START,
@@ -226,15 +232,15 @@ TEST_F(MenuEndToEnd, RebindingHoldsAfterARestart) {
     EXPECT_NE(cfg.find("k_start=13\n"), std::string::npos) << cfg;
 
     // LCTRL is no ACTION any more; K picks.
-    Outcome second = play("frame 30 type RETURN\n"
-                          "frame +10 type RETURN\n"
-                          "after play\n"
-                          "frame +30 type SPACE\n"
-                          "after attempt\n"
-                          "frame +10 type LCTRL\n"
-                          "frame +80 type k\n"
-                          "after pick\n"
-                          "frame +5 exit\n",
+    Outcome second = play(std::string(THROUGH_INTROS) + "frame +30 type RETURN\n"
+                                                        "frame +10 type RETURN\n"
+                                                        "after play\n"
+                                                        "frame +30 type SPACE\n"
+                                                        "after attempt\n"
+                                                        "frame +10 type LCTRL\n"
+                                                        "frame +80 type k\n"
+                                                        "after pick\n"
+                                                        "frame +5 exit\n",
                           NO_ARGS);
     EXPECT_EQ(second.status, 0);
     ASSERT_EQ(second.count("pick"), 1);

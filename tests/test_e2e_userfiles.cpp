@@ -192,6 +192,8 @@ TEST_F(UserFilesEndToEnd, GameCompleteEntersAName) {
                        "LCTRL\n"
                        "after tally\n" +
                        skipTally +
+                       "after congrat\n" // the congratulations page comes first
+                       "frame +5 type LCTRL\n"
                        "after nameentry\n"
                        "frame +5 type LCTRL\n" // A kept
                        "frame +1 type RETURN\n");

@@ -24,24 +24,6 @@ const SDL_Color LAYER = {40, 80, 120, 0};
 const SDL_Color LOGO = {200, 40, 40, 0};
 const SDL_Color GLYPH = {250, 250, 0, 0};
 
-SDL_Surface *plain(int w, int h, SDL_Color c) {
-    SDL_PixelFormat *f = screen->format;
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f->BitsPerPixel, f->Rmask, f->Gmask,
-                                          f->Bmask, f->Amask);
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
-    return s;
-}
-
-// Solid glyphs, but a see-through space, so a pixel tells text from no text.
-SDL_Surface **solidFont(int size) {
-    SDL_Surface **glyphs = static_cast<SDL_Surface **>(calloc(97, sizeof(SDL_Surface *)));
-    for (int k = 0; k < 96; k++) {
-        glyphs[k] = plain(size, size, k == 0 ? SDL_Color{255, 0, 255, 0} : GLYPH);
-        setColorKey(glyphs[k], 255, 0, 255);
-    }
-    return glyphs;
-}
-
 Uint32 colour(SDL_Color c) {
     return SDL_MapRGB(screen->format, c.r, c.g, c.b);
 }
@@ -50,13 +32,13 @@ class Menu : public testing::Test {
   protected:
     void SetUp() override {
         media::startVideo(0, 0, 16);
-        font = solidFont(8);
-        fontbig = solidFont(16);
-        logo = plain(100, 40, LOGO);
-        menubkg[0] = plain(320, 240, LAYER);
+        font = media::solidFont(8, GLYPH);
+        fontbig = media::solidFont(16, GLYPH);
+        logo = media::plainSurface(100, 40, LOGO);
+        menubkg[0] = media::plainSurface(320, 240, LAYER);
         // The two front layers are wholly see-through here.
         for (int i = 1; i < 3; i++) {
-            menubkg[i] = plain(64, 32, SDL_Color{255, 0, 255, 0});
+            menubkg[i] = media::plainSurface(64, 32, SDL_Color{255, 0, 255, 0});
             setColorKey(menubkg[i], 255, 0, 255);
         }
         prepareScrollBack();

@@ -8,6 +8,7 @@
 #include "core/rules.h"
 #include "core/savegame.h"
 #include "front/scenery.h"
+#include "front/story.h"
 #include "front/stuff.h"
 #include "platform/fpshelper.h"
 #include "platform/gfx_sdl.h"
@@ -427,7 +428,7 @@ static int nextLevel(GameRun *g) {
     currentBonus = rand() % 5 + 1;
     if (g->level + 1 == levelCount) {
         waitRelease();
-        // The congratulations page slots in here, before the hiscore entry.
+        congratScreen();
         hsRank = checkHiscore();
         stopGameMusic(g);
         if (hsRank >= 0)
@@ -466,10 +467,8 @@ static int gameOver(GameRun *g) {
 }
 
 void run(int level, int scrollA, int scrollB) {
-    // The tutorial before level 0 (given the two scroll positions) slots in
-    // here with the story screens.
-    (void)scrollA;
-    (void)scrollB;
+    if (level == 0)
+        tutorialScreen(scrollA, scrollB);
     startGame(&game, level);
     for (;;) {
         if (escape) {

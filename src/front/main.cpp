@@ -4,6 +4,7 @@
 #include "core/level.h"
 #include "front/cmdline.h"
 #include "front/menu.h"
+#include "front/screen.h"
 #include "front/stuff.h"
 #include "platform/debug.h"
 #include "platform/gfx_sdl.h"
@@ -125,6 +126,7 @@ static int exitGame() {
 // The intro screens (splash, credits) play here, from row currentScreen of
 // their table to its end; a window closed during them skips the menu.
 static void playIntros() {
+    playScreens(screens);
     boot("intros");
 }
 
