@@ -22,8 +22,7 @@ using namespace e2e;
 // written). The title preselects CONTINUE when there is a saved game, NEW
 // GAME otherwise; OPTIONS is above both, past EXIT.
 std::string optionsOverAndOver(int cycles, bool savedGame) {
-    std::string s = "after title\n"
-                    "frame +5 type RETURN\n"; // PRESS START
+    std::string s = std::string(THROUGH_INTROS) + "frame +5 type RETURN\n"; // PRESS START
     for (int k = savedGame ? 3 : 2; k > 0; k--)
         s += "frame +5 type UP\n";
     s += "frame +5 type LCTRL\n"; // OPTIONS
