@@ -148,6 +148,16 @@ TEST_F(FatalPaths, MissingOrDamagedFilesEndTheGameWithTheirMessage) {
          "No levels in data/levels.bin"},
         {"a level file cut inside its first level", [=] { replaced("levels.bin", cutLevel); },
          "No levels in data/levels.bin"},
+        {"a level file whose only level has a cell that is no fruit",
+         [=] {
+             replaced("levels.bin", levelFile({Board().start(3, 9, 2).target(3, 9, 200)}, {{}}));
+         },
+         "No levels in data/levels.bin"},
+        {"a level file whose only level picks off the board",
+         [=] {
+             replaced("levels.bin", levelFile({Board()}, {{{2, 30}}}));
+         },
+         "No levels in data/levels.bin"},
         {"no picture archive", [=] { gone("gfx.ova"); }, "Error loading gfx file"},
         {"a picture archive cut short", [=] { cutShort("gfx.ova", 5000); },
          "Error loading gfx file"},

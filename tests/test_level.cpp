@@ -125,6 +125,56 @@ TEST_F(LevelTable, LoadLevelsCountsOnlyTheRecordsTheFileHolds) {
     }
 }
 
+// A record with a cell that is no fruit or a pick off the board would send
+// drawing and the solver out of their tables: the levels end before it.
+TEST_F(LevelTable, LoadLevelsStopsAtTheFirstDamagedRecord) {
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    struct Case {
+        const char *what;
+        size_t at; // in record 1
+        uint8_t value;
+        int expected;
+    } cases[] = {
+        {"a start cell above the top fruit", 16 * 9 + 3, 6, 1},
+        {"a target cell of 255", 16 * 2 + 8 + 7, 255, 1},
+        {"a pick beyond the last column", 160 + 2 * 5, 8, 1},
+        {"a pick below the last row", 160 + 2 * 5 + 1, 10, 1},
+        {"a top fruit and the last cell picked", 160 + 2 * 5, 7, 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> file = levelFile(3, 3, 0);
+        descrambleLevels(file.data(), unsigned(file.size()));
+        // The extremes that are allowed, then the case's damage.
+        file[1 + LEVEL_RECORD_SIZE + 16 * 9 + 7] = LEVEL_MAX_VALUE;
+        file[1 + LEVEL_RECORD_SIZE + 160 + 2 * 5 + 1] = BOARD_H - 1;
+        file[1 + LEVEL_RECORD_SIZE + c.at] = c.value;
+        scrambleLevels(file.data(), unsigned(file.size()));
+        writeFile("data/levels.bin", file);
+        loadLevels();
+        EXPECT_EQ(levelCount, c.expected);
+        free(levelsData);
+        levelsData = nullptr;
+    }
+    // Past the solution's end anything goes; a damaged first record leaves none.
+    std::vector<uint8_t> file = levelFile(1, 1, 0);
+    descrambleLevels(file.data(), unsigned(file.size()));
+    file[1 + 160] = 0xFF;
+    file[1 + 161] = 200;
+    scrambleLevels(file.data(), unsigned(file.size()));
+    writeFile("data/levels.bin", file);
+    loadLevels();
+    EXPECT_EQ(levelCount, 1);
+    free(levelsData);
+    levelsData = nullptr;
+    file = levelFile(1, 1, 0);
+    descrambleLevels(file.data(), unsigned(file.size()));
+    file[1 + 40] = 9;
+    scrambleLevels(file.data(), unsigned(file.size()));
+    writeFile("data/levels.bin", file);
+    EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^No levels in data/levels.bin$");
+}
+
 TEST_F(LevelTable, LoadLevelsEndsTheGameWithoutALevel) {
     EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^Unable to load data/levels.bin$");
     ASSERT_EQ(mkdir("data", 0755), 0);
@@ -249,6 +299,12 @@ TEST_F(TestBoard, OnlyAnExact160ByteFileReplacesTheBoard) {
         EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
         EXPECT_EQ(currentCount, 1);
     }
+    // A cell that is no fruit makes it a damaged file, ignored the same way.
+    board[16 * 3 + 8 + 5] = LEVEL_MAX_VALUE + 1;
+    board[16 * 9 + 4] = 3;
+    writeFile("test.bin", board);
+    loadLevel(-1);
+    EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
 }
 
 } // namespace

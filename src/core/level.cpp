@@ -96,6 +96,13 @@ void loadLevels() {
     unsigned records = (size - 1) / LEVEL_RECORD_SIZE;
     if (static_cast<unsigned>(levelCount) > records)
         levelCount = static_cast<int>(records);
+    // A damaged record would send drawing and the solver off the board and
+    // its pictures: the levels end before it.
+    for (int i = 0; i < levelCount; i++)
+        if (!levelRecordValid(levels + LEVEL_RECORD_SIZE * i)) {
+            levelCount = i;
+            break;
+        }
     // With no level at all a game would start on a record that is not there.
     if (levelCount < 1)
         error("No levels in data/levels.bin");
@@ -108,10 +115,26 @@ int solutionLength(const uint8_t *solution) {
     return n;
 }
 
+int boardsValid(const uint8_t *boards) {
+    for (int i = 0; i < LEVEL_BOARDS_SIZE; i++)
+        if (boards[i] > LEVEL_MAX_VALUE)
+            return 0;
+    return 1;
+}
+
+int levelRecordValid(const uint8_t *record) {
+    const uint8_t *solution = record + LEVEL_BOARDS_SIZE;
+    for (int n = solutionLength(solution) - 1; n >= 0; n--)
+        if (solution[2 * n] >= BOARD_W || solution[2 * n + 1] >= BOARD_H)
+            return 0;
+    return boardsValid(record);
+}
+
 static void readTestBoard() {
     unsigned size = 0;
     uint8_t *bytes = loadBINFile("test.bin", &size);
-    if (bytes && size == LEVEL_BOARDS_SIZE)
+    // A damaged one is ignored like one of the wrong size.
+    if (bytes && size == LEVEL_BOARDS_SIZE && boardsValid(bytes))
         memcpy(testLevel, bytes, LEVEL_BOARDS_SIZE);
     free(bytes);
 }

@@ -12,6 +12,7 @@ enum {
     LEVEL_RECORD_SIZE = 288, // 160 bytes of boards, 128 of solution
     LEVEL_BOARDS_SIZE = 160,
     LEVEL_MAX_PICKS = 64,
+    LEVEL_MAX_VALUE = 5, // the top fruit; 0 is an empty cell
 };
 
 extern uint8_t *levelsData; // the whole descrambled level file
@@ -43,8 +44,14 @@ void descrambleLevels(uint8_t *bytes, unsigned size);
 void scrambleLevels(uint8_t *bytes, unsigned size);
 
 // Reads and descrambles data/levels.bin; ends the game when it is missing
-// or holds no whole level record.
+// or holds no whole level record. Levels from the first damaged record on
+// are left out.
 void loadLevels();
+// Whether both boards hold only empty cells and fruit (160 bytes).
+int boardsValid(const uint8_t *boards);
+// Whether a whole record holds valid boards and a solution that picks only
+// cells of the board.
+int levelRecordValid(const uint8_t *record);
 // Resets the play state for level `index`, or for test.bin when negative.
 void loadLevel(int index);
 // Number of picks in a solution (up to the 0xFF terminator, at most 64).
