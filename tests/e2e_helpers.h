@@ -7,6 +7,7 @@
 #include "core/level.h"
 #include "core/savegame.h"
 #include "storage/hiscores.h"
+#include "storage/winova.h"
 
 #include <chrono>
 #include <csignal>
@@ -127,6 +128,30 @@ inline std::vector<uint8_t> levelFile(const std::vector<Board> &boards,
     }
     scrambleLevels(bytes.data(), static_cast<unsigned>(bytes.size()));
     return bytes;
+}
+
+// The entries of one of our built archives (build/data), in directory
+// order: name and bytes.
+inline std::vector<std::pair<std::string, std::vector<uint8_t>>> archiveEntries(const char *name) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
+    std::string path = std::string(QUENZY_BINARY_DIR) + "/data/" + name;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return entries;
+    OVAEntry *dirs = nullptr;
+    uint32_t count = 0;
+    if (readOVADirectory(f, &dirs, &count) == 0) {
+        for (uint32_t i = 0; i < count; i++) {
+            uint32_t length = 0;
+            uint8_t *bytes = readOVAEntry(f, &dirs[i], &length);
+            if (bytes)
+                entries.push_back({dirs[i].name, std::vector<uint8_t>(bytes, bytes + length)});
+            free(bytes);
+        }
+    }
+    free(dirs);
+    fclose(f);
+    return entries;
 }
 
 class EndToEnd : public testing::Test {

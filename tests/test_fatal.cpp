@@ -13,30 +13,6 @@ namespace {
 
 using namespace e2e;
 
-using Entries = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
-
-// The entries of one of our built archives, in directory order.
-Entries builtEntries(const char *archive) {
-    Entries entries;
-    std::string path = std::string(QUENZY_BINARY_DIR) + "/data/" + archive;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return entries;
-    OVAEntry *dirs = nullptr;
-    uint32_t count = 0;
-    if (readOVADirectory(f, &dirs, &count) == 0)
-        for (uint32_t i = 0; i < count; i++) {
-            uint32_t length = 0;
-            uint8_t *bytes = readOVAEntry(f, &dirs[i], &length);
-            if (bytes)
-                entries.push_back({dirs[i].name, std::vector<uint8_t>(bytes, bytes + length)});
-            free(bytes);
-        }
-    free(dirs);
-    fclose(f);
-    return entries;
-}
-
 // A whole game of one already solved level from a normal start: the intro,
 // the title, NEW GAME, the level's pages, the end of the game and what
 // follows it. Every picture, effect and piece of music the game loads is
@@ -61,7 +37,7 @@ class FatalPaths : public EndToEnd {
     // replaced by `replacement` when there is one.
     void archiveWith(const char *archive, const std::string &name,
                      const std::vector<uint8_t> *replacement) {
-        Entries all = builtEntries(archive);
+        auto all = archiveEntries(archive);
         ASSERT_FALSE(all.empty()) << archive;
         std::vector<OVAItem> items;
         for (const auto &e : all) {
@@ -113,7 +89,7 @@ TEST_F(FatalPaths, EveryPictureAndEffectMissingOrDamagedEndsTheGame) {
     } kinds[] = {{"gfx.ova", "Error loading gfx file", "Unable to load bitmap"},
                  {"sound.ova", "Can't load sound file", "Unable to load sound"}};
     for (const Kind &k : kinds) {
-        Entries all = builtEntries(k.archive);
+        auto all = archiveEntries(k.archive);
         ASSERT_FALSE(all.empty());
         for (const auto &e : all)
             for (bool damaged : {false, true}) {
@@ -186,7 +162,7 @@ TEST_F(FatalPaths, MissingOrDamagedMusicIsSilence) {
     const std::vector<uint8_t> garbage(3000, 0x5A);
     const std::string path = dir + "/data/music.ova";
     std::vector<std::pair<std::string, std::function<void()>>> cases;
-    for (const auto &e : builtEntries("music.ova")) {
+    for (const auto &e : archiveEntries("music.ova")) {
         std::string name = e.first;
         cases.push_back({name + " missing", [=] { archiveWith("music.ova", name, nullptr); }});
         cases.push_back({name + " damaged", [=] { archiveWith("music.ova", name, &garbage); }});
