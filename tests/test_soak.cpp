@@ -3,6 +3,7 @@
 // the real program (under the sanitizers in the sanitizer build).
 
 #include "core/savegame.h"
+#include "e2e_helpers.h"
 #include "platform/replay.h"
 #include "soakrun.h"
 #include "soakscript.h"
@@ -119,4 +120,23 @@ TEST(Soak, ShortRandomPlayIsClean) {
     // takes the long runs of make soak.
     for (const char *screen : {"title", "attempt", "pause"})
         EXPECT_GT(events[screen], 0) << screen;
+}
+
+// What long random play found, each pinned down through the real program.
+using SoakFinding = e2e::EndToEnd;
+
+// CONTINUE? waited for LEFT or RIGHT alone: a window closed there went
+// unheard, and the game had to be killed. It now leaves, as EXIT does.
+TEST_F(SoakFinding, AWindowClosedOnContinueLeavesTheGame) {
+    testBoard(e2e::Board().start(2, 9, 1).target(5, 9, 1)); // each pick loses a life
+    std::string script;
+    for (int life = 0; life < 3; life++)
+        script += "frame +5 click 56 216\nafter lost\nframe +5 type LCTRL\n";
+    script = script.substr(0, script.rfind("after lost")) +
+             "after gameover\nframe +30 type LCTRL\nframe +10 quit\nframe +200 exit 3\n";
+    e2e::Outcome out = play(script);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.count("gameover"), 1);
+    EXPECT_EQ(out.count("leave"), 1);
+    EXPECT_EQ(out.count("continue"), 0);
 }
