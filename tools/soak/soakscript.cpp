@@ -12,6 +12,7 @@ const char *const otherKeys[] = {"ESCAPE", "SPACE", "TAB",    "BACKSPACE", "LSHI
                                  "F1",     "F12",   "DELETE", "CAPSLOCK",  "RCTRL",  "9"};
 enum { HAT_UP = 1, HAT_RIGHT = 2, HAT_DOWN = 4, HAT_LEFT = 8 };
 enum { PAD_ACTION = 0, PAD_START = 7 };
+enum { BOARD_X = 16, BOARD_Y = 64 }; // the left board's corner on the play screen
 
 struct Writer {
     SoakRandom &rnd;
@@ -74,10 +75,12 @@ void control(Writer &w, int which, int hold, int gap) {
     }
 }
 
-// Directions most, then ACTION; START (the pause menu in play) least.
+// Directions most, then ACTION; START least, as in play it opens the pause
+// menu, where the taps that follow would keep the game (pauseChoice goes
+// there on purpose).
 int someControl(Writer &w) {
     int roll = w.rnd.below(100);
-    return roll < 60 ? roll / 15 : roll < 85 ? 4 : 5;
+    return roll < 60 ? roll / 15 : roll < 95 ? 4 : 5;
 }
 
 void tap(Writer &w) {
@@ -90,6 +93,20 @@ void pickSpree(Writer &w) {
         for (int steps = w.rnd.below(4); steps > 0; steps--)
             control(w, w.rnd.below(4), 0, w.rnd.between(1, 6));
         control(w, 4, w.rnd.chance(50) ? 0 : w.rnd.between(1, 4), w.rnd.between(10, 50));
+    }
+}
+
+// Picks until the moves run out, the lost life's page passed, over and
+// over: the way to game over and CONTINUE?.
+void loseLives(Writer &w) {
+    for (int life = w.rnd.between(2, 5); life > 0; life--) {
+        // Clicks on the lower rows of the left board, where the fruit lies.
+        int zoom = w.width / 320;
+        for (int i = 0; i < 30; i++)
+            w.click(zoom * (BOARD_X + 16 * w.rnd.below(8) + 8),
+                    zoom * (BOARD_Y + 16 * w.rnd.between(4, 9) + 8), w.rnd.between(50, 70));
+        w.gap(w.rnd.between(60, 200));
+        control(w, 4, 0, w.rnd.between(30, 90));
     }
 }
 
@@ -211,7 +228,7 @@ struct Move {
 const Move moves[] = {
     {300, tap},     {60, mash},     {80, pickSpree}, {40, holdDirection}, {15, chord},
     {25, otherKey}, {40, padOther}, {80, mouse},     {20, pauseChoice},   {40, menuWalk},
-    {8, bindKeys},  {60, idle},     {2, quit},
+    {8, bindKeys},  {60, idle},     {2, quit},       {12, loseLives},
 };
 
 void randomMove(Writer &w) {
