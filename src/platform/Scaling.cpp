@@ -5,57 +5,536 @@
 #include <cstring>
 
 uint8_t *aabuf = nullptr;
+int wideVectors = 1;
 
-enum { SRC_W = 320, SRC_H = 240 };
+enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 
-// Doubles one 16-bit row: each pixel written twice with one 32-bit store.
-static void doubleRow16(const uint16_t *src, uint32_t *dst) {
-    for (int x = 0; x < SRC_W; x++) {
-        uint32_t p = src[x];
-        dst[x] = p | p << 16;
+// The row loops are plain loops the compiler vectorises, inlined into each
+// frame function. On x86-64 every frame function is built twice, for the
+// baseline and for AVX2, and the processor's abilities pick one each frame;
+// the 24-bit rows of the AVX2 build shuffle bytes with intrinsics.
+
+// Byte-moving loops that do not vectorise are mostly loop overhead.
+#if defined(__GNUC__) && !defined(__clang__)
+#define UNROLL _Pragma("GCC unroll 8")
+#else
+#define UNROLL
+#endif
+
+// The locked surfaces of one frame.
+struct Frame {
+    const uint8_t *src;
+    int srcPitch;
+    uint8_t *dst;
+    int dstPitch;
+    uint16_t dark16; // the top bit of each channel of a 16-bit pixel
+    uint16_t half16; // the average's mask: each upper channel's lowest bit clear
+};
+
+static ROW_LOOP const uint8_t *srcRow(const Frame &f, int y) {
+    return f.src + size_t(y) * size_t(f.srcPitch);
+}
+
+static ROW_LOOP uint8_t *dstRow(const Frame &f, int y) {
+    return f.dst + size_t(y) * size_t(f.dstPitch);
+}
+
+static ROW_LOOP const uint16_t *srcRow16(const Frame &f, int y) {
+    return reinterpret_cast<const uint16_t *>(srcRow(f, y));
+}
+
+static ROW_LOOP uint16_t *dstRow16(const Frame &f, int y) {
+    return reinterpret_cast<uint16_t *>(dstRow(f, y));
+}
+
+// One 2 x 2 block of Scale2x from E and its neighbours B above, D left,
+// F right and H below; `t` is in the upper output row, `u` in the lower.
+template <class P> static ROW_LOOP void scale2xBlock(P B, P D, P E, P F, P H, P *t, P *u) {
+    const bool smooth = (B != H) & (D != F);
+    t[0] = smooth & (D == B) ? D : E;
+    t[1] = smooth & (B == F) ? F : E;
+    u[0] = smooth & (D == H) ? D : E;
+    u[1] = smooth & (H == F) ? F : E;
+}
+
+// 16-bit pixels: whole values, the channels where the format puts them.
+// Row loops take the source row `s`, the rows above `a` and below `b` (the
+// row itself at the picture's edge), and write output rows `t` and `u`.
+
+struct Px16 {
+    uint16_t dark, half;
+    // The masked average, written without the plain sum so that red's carry
+    // needs no seventeenth bit.
+    uint16_t avg(uint16_t a, uint16_t b) const {
+        const unsigned x = a & half, y = b & half;
+        return uint16_t((x & y) + ((x ^ y) >> 1));
+    }
+    uint16_t darken(uint16_t p) const { return uint16_t((p & dark) >> 2); }
+};
+
+static ROW_LOOP void doubleRow16(const uint16_t *RESTRICT s, uint16_t *RESTRICT t) {
+    for (int x = 0; x < SRC_W; x++)
+        t[2 * x] = t[2 * x + 1] = s[x];
+}
+
+static ROW_LOOP void darkRow16(const Px16 &px, const uint16_t *RESTRICT s, uint16_t *RESTRICT u) {
+    for (int x = 0; x < SRC_W; x++)
+        u[2 * x] = u[2 * x + 1] = px.darken(s[x]);
+}
+
+static ROW_LOOP void scale2xRow16(const uint16_t *RESTRICT a, const uint16_t *RESTRICT s,
+                                  const uint16_t *RESTRICT b, uint16_t *RESTRICT t,
+                                  uint16_t *RESTRICT u) {
+    scale2xBlock(a[0], s[0], s[0], s[1], b[0], t, u);
+    for (int x = 1; x < SRC_W - 1; x++)
+        scale2xBlock(a[x], s[x - 1], s[x], s[x + 1], b[x], t + 2 * x, u + 2 * x);
+    const int x = SRC_W - 1;
+    scale2xBlock(a[x], s[x - 1], s[x], s[x], b[x], t + 2 * x, u + 2 * x);
+}
+
+// Rows above the last; the last column is E over avg(E, H).
+static ROW_LOOP void bilinearRow16(const Px16 &px, const uint16_t *RESTRICT s,
+                                   const uint16_t *RESTRICT b, uint16_t *RESTRICT t,
+                                   uint16_t *RESTRICT u) {
+    for (int x = 0; x < SRC_W - 1; x++) {
+        const uint16_t right = px.avg(s[x], s[x + 1]);
+        t[2 * x] = s[x];
+        t[2 * x + 1] = right;
+        u[2 * x] = px.avg(s[x], b[x]);
+        u[2 * x + 1] = px.avg(right, px.avg(b[x], b[x + 1]));
+    }
+    const int x = SRC_W - 1;
+    t[2 * x] = t[2 * x + 1] = s[x];
+    u[2 * x] = u[2 * x + 1] = px.avg(s[x], b[x]);
+}
+
+// The last source row: E and avg(E, F), the corner pixel twice.
+static ROW_LOOP void bilinearLastRow16(const Px16 &px, const uint16_t *RESTRICT s,
+                                       uint16_t *RESTRICT t) {
+    for (int x = 0; x < SRC_W - 1; x++) {
+        t[2 * x] = s[x];
+        t[2 * x + 1] = px.avg(s[x], s[x + 1]);
+    }
+    t[2 * SRC_W - 2] = t[2 * SRC_W - 1] = s[SRC_W - 1];
+}
+
+// 24-bit pixels. Plain doubling moves bytes. The other scalers unpack each
+// source row once into 32-bit values (the three bytes in the low 24 bits),
+// with the edge pixel repeated on either side: then a missing neighbour
+// beyond the edge is the pixel itself with no case of its own, and at 24 bits
+// the bilinear scaler's directly written last column and rows come out the
+// same as its formulas with those stand-ins. Every arithmetic step works on
+// each byte by itself.
+enum { PADDED_W = SRC_W + 2 };
+
+// The portable build: plain loops over the pixels, the 32-bit rows'
+// arithmetic kept within each byte.
+struct Plain24 {
+    static ROW_LOOP uint32_t avg(uint32_t a, uint32_t b) {
+        return (a & b) + (((a ^ b) >> 1) & 0x7F7F7Fu);
+    }
+    // (e + f + h + i) / 4 of each byte: bytes 0 and 2 side by side, then 1.
+    static ROW_LOOP uint32_t avg4(uint32_t e, uint32_t f, uint32_t h, uint32_t i) {
+        const uint32_t even = (e & 0xFF00FFu) + (f & 0xFF00FFu) + (h & 0xFF00FFu) + (i & 0xFF00FFu);
+        const uint32_t odd = (e & 0xFF00u) + (f & 0xFF00u) + (h & 0xFF00u) + (i & 0xFF00u);
+        return ((even >> 2) & 0xFF00FFu) | ((odd >> 2) & 0xFF00u);
+    }
+    // On a little-endian processor a pixel is read as four bytes, the
+    // fourth (the next pixel's) masked off, and written as four, the fourth
+    // covered by the next pixel's write; each row's last pixel goes byte by
+    // byte so nothing past it is touched.
+    static ROW_LOOP uint32_t readLast(const uint8_t *p) {
+        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    }
+    static ROW_LOOP uint32_t read(const uint8_t *p) {
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return v & 0xFFFFFFu;
+#else
+        return readLast(p);
+#endif
+    }
+    static ROW_LOOP void writeLast(uint8_t *d, uint32_t v) {
+        d[0] = uint8_t(v);
+        d[1] = uint8_t(v >> 8);
+        d[2] = uint8_t(v >> 16);
+    }
+    static ROW_LOOP void write(uint8_t *d, uint32_t v) {
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+        memcpy(d, &v, 4);
+#else
+        writeLast(d, v);
+#endif
+    }
+    static ROW_LOOP void unpack(const uint8_t *RESTRICT s, uint32_t *RESTRICT p) {
+        UNROLL
+        for (int x = 0; x < SRC_W - 1; x++)
+            p[x + 1] = read(s + 3 * x);
+        p[SRC_W] = readLast(s + 3 * (SRC_W - 1));
+        p[0] = p[1];
+        p[SRC_W + 1] = p[SRC_W];
+    }
+    static ROW_LOOP void pack(const uint32_t *RESTRICT p, uint8_t *RESTRICT d) {
+        UNROLL
+        for (int i = 0; i < DST_W - 1; i++)
+            write(d + 3 * i, p[i]);
+        writeLast(d + 3 * (DST_W - 1), p[DST_W - 1]);
+    }
+    static ROW_LOOP void twice(const uint8_t *RESTRICT s, uint8_t *RESTRICT d) {
+        UNROLL
+        for (int x = 0; x < SRC_W - 1; x++) {
+            const uint32_t v = read(s + 3 * x);
+            write(d + 6 * x, v);
+            write(d + 6 * x + 3, v);
+        }
+        const uint32_t v = readLast(s + 3 * (SRC_W - 1));
+        writeLast(d + 6 * (SRC_W - 1), v);
+        writeLast(d + 6 * (SRC_W - 1) + 3, v);
+    }
+    // `a`, `s` and `b` are unpacked rows, margins included.
+    static ROW_LOOP void scale2xRow(const uint32_t *RESTRICT a, const uint32_t *RESTRICT s,
+                                    const uint32_t *RESTRICT b, uint8_t *RESTRICT t,
+                                    uint8_t *RESTRICT u) {
+        uint32_t upper[DST_W], lower[DST_W];
+        for (int x = 0; x < SRC_W; x++)
+            scale2xBlock(a[x + 1], s[x], s[x + 1], s[x + 2], b[x + 1], upper + 2 * x,
+                         lower + 2 * x);
+        pack(upper, t);
+        pack(lower, u);
+    }
+    static ROW_LOOP void bilinearRow(const uint32_t *RESTRICT s, const uint32_t *RESTRICT b,
+                                     uint8_t *RESTRICT t, uint8_t *RESTRICT u) {
+        uint32_t upper[DST_W], lower[DST_W];
+        for (int x = 0; x < SRC_W; x++) {
+            const uint32_t E = s[x + 1], F = s[x + 2], H = b[x + 1], I = b[x + 2];
+            upper[2 * x] = E;
+            upper[2 * x + 1] = avg(E, F);
+            lower[2 * x] = avg(E, H);
+            lower[2 * x + 1] = avg4(E, F, H, I);
+        }
+        pack(upper, t);
+        pack(lower, u);
+    }
+};
+
+#if WIDE_VECTORS
+#include <immintrin.h>
+
+// Whole-row steps, called (not inlined) from the frame loops.
+#define WIDE_LOOP WIDE_TARGET
+
+// Byte shuffles, -1 leaving a zero: four 3-byte pixels to 32-bit values and
+// back.
+static const int8_t spread24[16] = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1};
+static const int8_t gather24[16] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1};
+
+// Eight pixels doubled: 48 output bytes in three chunks of 16, chunk c made
+// from the 16 source bytes at offset 4c.
+static const int8_t twice24[3][16] = {
+    {0, 1, 2, 0, 1, 2, 3, 4, 5, 3, 4, 5, 6, 7, 8, 6},
+    {3, 4, 5, 6, 7, 5, 6, 7, 8, 9, 10, 8, 9, 10, 11, 12},
+    {9, 7, 8, 9, 10, 11, 12, 10, 11, 12, 13, 14, 15, 13, 14, 15},
+};
+
+struct Wide24 {
+    static WIDE_LOOP __m128i load16(const void *p) {
+        return _mm_loadu_si128(static_cast<const __m128i *>(p));
+    }
+    static WIDE_LOOP void store16(void *p, __m128i v) {
+        _mm_storeu_si128(static_cast<__m128i *>(p), v);
+    }
+    static WIDE_LOOP __m256i load32(const uint32_t *p) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    }
+    // The floor of each byte's average: the rounding-up average, less the
+    // half that was rounded up.
+    static WIDE_LOOP __m256i avg(__m256i a, __m256i b, __m256i ones) {
+        return _mm256_sub_epi8(_mm256_avg_epu8(a, b),
+                               _mm256_and_si256(_mm256_xor_si256(a, b), ones));
+    }
+    // Sixteen pixels a step, every load inside the step's 48 bytes.
+    static WIDE_LOOP void unpack(const uint8_t *RESTRICT s, uint32_t *RESTRICT p) {
+        const __m128i spread = load16(spread24);
+        uint32_t *q = p + 1;
+        for (int x = 0; x < SRC_W; x += 16, s += 48, q += 16) {
+            const __m128i in0 = load16(s), in1 = load16(s + 16), in2 = load16(s + 32);
+            store16(q, _mm_shuffle_epi8(in0, spread));
+            store16(q + 4, _mm_shuffle_epi8(_mm_alignr_epi8(in1, in0, 12), spread));
+            store16(q + 8, _mm_shuffle_epi8(_mm_alignr_epi8(in2, in1, 8), spread));
+            store16(q + 12, _mm_shuffle_epi8(_mm_srli_si128(in2, 4), spread));
+        }
+        p[0] = p[1];
+        p[SRC_W + 1] = p[SRC_W];
+    }
+    static WIDE_LOOP void twice(const uint8_t *RESTRICT s, uint8_t *RESTRICT d) {
+        const __m128i m0 = load16(twice24[0]), m1 = load16(twice24[1]), m2 = load16(twice24[2]);
+        for (int x = 0; x < SRC_W; x += 8, s += 24, d += 48) {
+            store16(d, _mm_shuffle_epi8(load16(s), m0));
+            store16(d + 16, _mm_shuffle_epi8(load16(s + 4), m1));
+            store16(d + 32, _mm_shuffle_epi8(load16(s + 8), m2));
+        }
+    }
+    // Sixteen output pixels a0 b0 a1 b1 ... a7 b7 as 48 bytes. Interleaving
+    // works within each 128-bit lane, so the lanes hold output pixels 0-3 and
+    // 8-11 (lo), 4-7 and 12-15 (hi); each lane's four pixels are packed into
+    // its low 12 bytes and stored as 16, the next store covering the extra 4.
+    // At the end of the row the last store would pass it, so it is exact.
+    static WIDE_LOOP void storePairs(uint8_t *d, __m256i a, __m256i b, __m256i gather,
+                                     bool rowEnd) {
+        const __m256i lo = _mm256_shuffle_epi8(_mm256_unpacklo_epi32(a, b), gather);
+        const __m256i hi = _mm256_shuffle_epi8(_mm256_unpackhi_epi32(a, b), gather);
+        store16(d, _mm256_castsi256_si128(lo));
+        store16(d + 12, _mm256_castsi256_si128(hi));
+        store16(d + 24, _mm256_extracti128_si256(lo, 1));
+        const __m128i last = _mm256_extracti128_si256(hi, 1);
+        if (!rowEnd) {
+            store16(d + 36, last);
+            return;
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(d + 36), last);
+        const uint32_t tail = uint32_t(_mm_extract_epi32(last, 2));
+        memcpy(d + 44, &tail, 4);
+    }
+    static WIDE_LOOP void scale2xRow(const uint32_t *RESTRICT a, const uint32_t *RESTRICT s,
+                                     const uint32_t *RESTRICT b, uint8_t *RESTRICT t,
+                                     uint8_t *RESTRICT u) {
+        const __m256i gather = _mm256_broadcastsi128_si256(load16(gather24));
+        for (int x = 0; x < SRC_W; x += 8) {
+            const __m256i B = load32(a + x + 1), D = load32(s + x), E = load32(s + x + 1),
+                          F = load32(s + x + 2), H = load32(b + x + 1);
+            const __m256i flat =
+                _mm256_or_si256(_mm256_cmpeq_epi32(B, H), _mm256_cmpeq_epi32(D, F));
+            const __m256i DB = _mm256_andnot_si256(flat, _mm256_cmpeq_epi32(D, B));
+            const __m256i BF = _mm256_andnot_si256(flat, _mm256_cmpeq_epi32(B, F));
+            const __m256i DH = _mm256_andnot_si256(flat, _mm256_cmpeq_epi32(D, H));
+            const __m256i HF = _mm256_andnot_si256(flat, _mm256_cmpeq_epi32(H, F));
+            const bool rowEnd = x == SRC_W - 8;
+            storePairs(t + 6 * x, _mm256_blendv_epi8(E, D, DB), _mm256_blendv_epi8(E, F, BF),
+                       gather, rowEnd);
+            storePairs(u + 6 * x, _mm256_blendv_epi8(E, D, DH), _mm256_blendv_epi8(E, F, HF),
+                       gather, rowEnd);
+        }
+    }
+    // The four-way floor is the floor of the two averages' average, plus
+    // one half when both pairs lost one.
+    static WIDE_LOOP void bilinearRow(const uint32_t *RESTRICT s, const uint32_t *RESTRICT b,
+                                      uint8_t *RESTRICT t, uint8_t *RESTRICT u) {
+        const __m256i ones = _mm256_set1_epi8(1);
+        const __m256i gather = _mm256_broadcastsi128_si256(load16(gather24));
+        for (int x = 0; x < SRC_W; x += 8) {
+            const __m256i E = load32(s + x + 1), F = load32(s + x + 2), H = load32(b + x + 1),
+                          I = load32(b + x + 2);
+            const __m256i lostEF = _mm256_and_si256(_mm256_xor_si256(E, F), ones);
+            const __m256i lostHI = _mm256_and_si256(_mm256_xor_si256(H, I), ones);
+            const __m256i right = avg(E, F, ones), below = avg(H, I, ones);
+            const __m256i lost =
+                _mm256_andnot_si256(_mm256_and_si256(lostEF, lostHI),
+                                    _mm256_and_si256(_mm256_xor_si256(right, below), ones));
+            const __m256i corner = _mm256_sub_epi8(_mm256_avg_epu8(right, below), lost);
+            const bool rowEnd = x == SRC_W - 8;
+            storePairs(t + 6 * x, E, right, gather, rowEnd);
+            storePairs(u + 6 * x, avg(E, H, ones), corner, gather, rowEnd);
+        }
+    }
+};
+#endif
+
+// Frames.
+
+static ROW_LOOP void zoomFrame16(const Frame &f) {
+    for (int y = 0; y < SRC_H; y++) {
+        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
+        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y + 1));
     }
 }
 
-// 24-bit: each 3-byte pixel written twice.
-static void doubleRow24(const uint8_t *src, uint8_t *dst) {
-    for (int x = 0; x < SRC_W; x++, src += 3, dst += 6) {
-        dst[0] = dst[3] = src[0];
-        dst[1] = dst[4] = src[1];
-        dst[2] = dst[5] = src[2];
+static ROW_LOOP void scanlineFrame16(const Frame &f) {
+    const Px16 px = {f.dark16, f.half16};
+    for (int y = 0; y < SRC_H; y++) {
+        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
+        darkRow16(px, srcRow16(f, y), dstRow16(f, 2 * y + 1));
     }
 }
 
-// Any other depth: each pixel's bytes written twice.
-static void doubleRowBytes(const uint8_t *src, uint8_t *dst, int bytes) {
-    for (int x = 0; x < SRC_W; x++) {
-        memcpy(dst, src, bytes);
-        memcpy(dst + bytes, src, bytes);
-        src += bytes;
-        dst += 2 * bytes;
+static ROW_LOOP void scale2xFrame16(const Frame &f) {
+    for (int y = 0; y < SRC_H; y++) {
+        const uint16_t *s = srcRow16(f, y);
+        const uint16_t *a = y > 0 ? srcRow16(f, y - 1) : s;
+        const uint16_t *b = y < SRC_H - 1 ? srcRow16(f, y + 1) : s;
+        scale2xRow16(a, s, b, dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
     }
+}
+
+static ROW_LOOP void bilinearFrame16(const Frame &f) {
+    const Px16 px = {f.dark16, f.half16};
+    for (int y = 0; y < SRC_H - 1; y++)
+        bilinearRow16(px, srcRow16(f, y), srcRow16(f, y + 1), dstRow16(f, 2 * y),
+                      dstRow16(f, 2 * y + 1));
+    bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 2));
+    bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 1));
+}
+
+// The odd row repeats the even one; only its 640 pixels are copied, never
+// the padding of a wider pitch.
+template <class B> static ROW_LOOP void zoomFrame24(const Frame &f) {
+    for (int y = 0; y < SRC_H; y++) {
+        B::twice(srcRow(f, y), dstRow(f, 2 * y));
+        memcpy(dstRow(f, 2 * y + 1), dstRow(f, 2 * y), DST_W * 3);
+    }
+}
+
+// Darkening is per byte, so it runs on the row as stored.
+template <class B> static ROW_LOOP void scanlineFrame24(const Frame &f) {
+    uint8_t dark[3 * SRC_W];
+    for (int y = 0; y < SRC_H; y++) {
+        const uint8_t *s = srcRow(f, y);
+        for (int i = 0; i < 3 * SRC_W; i++)
+            dark[i] = uint8_t((s[i] & 0x80) >> 2);
+        B::twice(s, dstRow(f, 2 * y));
+        B::twice(dark, dstRow(f, 2 * y + 1));
+    }
+}
+
+// Unpacked rows in a ring: row y + 1 is unpacked as row y is scaled.
+template <class B> static ROW_LOOP void scale2xFrame24(const Frame &f) {
+    uint32_t ring[3][PADDED_W];
+    B::unpack(srcRow(f, 0), ring[0]);
+    for (int y = 0; y < SRC_H; y++) {
+        const uint32_t *s = ring[y % 3], *a = y > 0 ? ring[(y + 2) % 3] : s, *b = s;
+        if (y < SRC_H - 1) {
+            B::unpack(srcRow(f, y + 1), ring[(y + 1) % 3]);
+            b = ring[(y + 1) % 3];
+        }
+        B::scale2xRow(a, s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+    }
+}
+
+template <class B> static ROW_LOOP void bilinearFrame24(const Frame &f) {
+    uint32_t ring[2][PADDED_W];
+    B::unpack(srcRow(f, 0), ring[0]);
+    for (int y = 0; y < SRC_H; y++) {
+        const uint32_t *s = ring[y & 1], *b = s;
+        if (y < SRC_H - 1) {
+            B::unpack(srcRow(f, y + 1), ring[(y + 1) & 1]);
+            b = ring[(y + 1) & 1];
+        }
+        B::bilinearRow(s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+    }
+}
+
+// The frame functions of one build, by scaler and depth.
+typedef void (*FrameFn)(const Frame &);
+struct FrameSet {
+    FrameFn zoom[2], scale2x[2], scanline[2], bilinear[2]; // [0] 16-bit, [1] 24-bit
+};
+
+#define FRAME_SET(NAME, ATTR, BYTES24)                                                             \
+    ATTR static void NAME##Zoom16(const Frame &f) {                                                \
+        zoomFrame16(f);                                                                            \
+    }                                                                                              \
+    ATTR static void NAME##Zoom24(const Frame &f) {                                                \
+        zoomFrame24<BYTES24>(f);                                                                   \
+    }                                                                                              \
+    ATTR static void NAME##Scale2x16(const Frame &f) {                                             \
+        scale2xFrame16(f);                                                                         \
+    }                                                                                              \
+    ATTR static void NAME##Scale2x24(const Frame &f) {                                             \
+        scale2xFrame24<BYTES24>(f);                                                                \
+    }                                                                                              \
+    ATTR static void NAME##Scanline16(const Frame &f) {                                            \
+        scanlineFrame16(f);                                                                        \
+    }                                                                                              \
+    ATTR static void NAME##Scanline24(const Frame &f) {                                            \
+        scanlineFrame24<BYTES24>(f);                                                               \
+    }                                                                                              \
+    ATTR static void NAME##Bilinear16(const Frame &f) {                                            \
+        bilinearFrame16(f);                                                                        \
+    }                                                                                              \
+    ATTR static void NAME##Bilinear24(const Frame &f) {                                            \
+        bilinearFrame24<BYTES24>(f);                                                               \
+    }                                                                                              \
+    static const FrameSet NAME = {{NAME##Zoom16, NAME##Zoom24},                                    \
+                                  {NAME##Scale2x16, NAME##Scale2x24},                              \
+                                  {NAME##Scanline16, NAME##Scanline24},                            \
+                                  {NAME##Bilinear16, NAME##Bilinear24}};
+
+FRAME_SET(portable, , Plain24)
+#if WIDE_VECTORS
+FRAME_SET(wide, WIDE_TARGET, Wide24)
+#endif
+
+int wideVectorsAvailable() {
+#if WIDE_VECTORS
+    return __builtin_cpu_supports("avx2") ? 1 : 0;
+#else
+    return 0;
+#endif
+}
+
+static const FrameSet &frameSet() {
+#if WIDE_VECTORS
+    if (wideVectors && wideVectorsAvailable())
+        return wide;
+#endif
+    return portable;
+}
+
+// Sixteen-bit masks from the format's channel positions and widths: the top
+// bit of each channel (16, 32 and 16 shifted into place on 5-6-5, and still
+// each channel's own top bit on any other layout)...
+static uint16_t darkMask(const SDL_PixelFormat *f) {
+    return uint16_t((128u >> f->Rloss) << f->Rshift | (128u >> f->Gloss) << f->Gshift |
+                    (128u >> f->Bloss) << f->Bshift);
+}
+
+// ...and every bit but each channel's lowest, bit 0 kept: the carry of the
+// channel there shifts back out.
+static uint16_t halfMask(const SDL_PixelFormat *f) {
+    return uint16_t(~(1u << f->Rshift | 1u << f->Gshift | 1u << f->Bshift) | 1u);
+}
+
+// Locks both surfaces and runs the frame function for screen's depth. The
+// scalers know 2 and 3 bytes per pixel; anything else gets plain doubling of
+// whole pixels, which stays inside both surfaces.
+static void scaleWith(FrameFn const pick[2]) {
+    SDL_LockSurface(fscreen);
+    SDL_LockSurface(screen);
+    const SDL_PixelFormat *format = screen->format;
+    const Frame f = {static_cast<const uint8_t *>(screen->pixels),
+                     screen->pitch,
+                     static_cast<uint8_t *>(fscreen->pixels),
+                     fscreen->pitch,
+                     darkMask(format),
+                     halfMask(format)};
+    const int bytes = format->BytesPerPixel;
+    if (bytes == 2)
+        pick[0](f);
+    else if (bytes == 3)
+        pick[1](f);
+    else
+        for (int Y = 0; Y < 2 * SRC_H; Y++) {
+            const uint8_t *s = srcRow(f, Y / 2);
+            uint8_t *d = dstRow(f, Y);
+            for (int X = 0; X < DST_W; X++)
+                memcpy(d + X * bytes, s + X / 2 * bytes, size_t(bytes));
+        }
+    SDL_UnlockSurface(screen);
+    SDL_UnlockSurface(fscreen);
 }
 
 void zoom2() {
-    SDL_LockSurface(fscreen);
-    SDL_LockSurface(screen);
-    const int bytes = screen->format->BytesPerPixel;
-    const uint8_t *src = static_cast<const uint8_t *>(screen->pixels);
-    uint8_t *dst = static_cast<uint8_t *>(fscreen->pixels);
-    // The odd row repeats the even one; copy only the 640 pixels so a wide
-    // pitch's padding is never read uninitialised.
-    const size_t rowBytes = size_t(2 * SRC_W) * bytes;
-    for (int y = 0; y < SRC_H; y++) {
-        uint8_t *even = dst + size_t(2 * y) * fscreen->pitch;
-        const uint8_t *row = src + size_t(y) * screen->pitch;
-        if (bytes == 2)
-            doubleRow16(reinterpret_cast<const uint16_t *>(row),
-                        reinterpret_cast<uint32_t *>(even));
-        else if (bytes == 3)
-            doubleRow24(row, even);
-        else
-            doubleRowBytes(row, even, bytes);
-        memcpy(even + fscreen->pitch, even, rowBytes);
-    }
-    SDL_UnlockSurface(screen);
-    SDL_UnlockSurface(fscreen);
+    scaleWith(frameSet().zoom);
+}
+
+void Scale2X() {
+    scaleWith(frameSet().scale2x);
+}
+
+void Scanline2x() {
+    scaleWith(frameSet().scanline);
+}
+
+void Bilinear2() {
+    scaleWith(frameSet().bilinear);
 }

@@ -24,9 +24,9 @@ enum { SCREEN_W = 320, SCREEN_H = 240, DOUBLED_W = 640, DOUBLED_H = 480 };
 static const char BAD_PICTURE_DUMP[] = "fuu.xxx";
 
 // By ScalingMethod: 0 and 1 plain doubling, 2 Scale2X, 3 scanlines,
-// 4 bilinear. Only plain doubling exists so far, so it stands in for all.
+// 4 bilinear; any other value doubles plainly.
 typedef void (*Scaler)();
-static const Scaler scalers[] = {zoom2, zoom2, zoom2, zoom2, zoom2};
+static const Scaler scalers[] = {zoom2, zoom2, Scale2X, Scanline2x, Bilinear2};
 
 // A surface in screen's format. Nothing that asks for one can do without
 // it, so running out is fatal rather than a null handed on.
@@ -162,14 +162,178 @@ void freeSurface(SDL_Surface *surface) {
     SDL_FreeSurface(surface);
 }
 
+// SDL 1.2 blits a keyed surface one pixel at a time: with 3-byte pixels
+// through its generic loop, which takes every pixel apart into channels and
+// puts it together again (most of a 24-bit frame's time), with 2-byte ones
+// testing each pixel. Keyed blits between two surfaces of one format at
+// these depths take the copies below instead, clipped by SDL's rules, to the
+// same pixels. (The 3-byte copy reads four bytes for a pixel, so it needs a
+// little-endian processor.)
+static bool ownKeyedBlit(const SDL_Surface *src, const SDL_Surface *dst) {
+    const SDL_PixelFormat *s = src->format, *d = dst->format;
+    const bool depth =
+        s->BytesPerPixel == 2 || (s->BytesPerPixel == 3 && SDL_BYTEORDER == SDL_LIL_ENDIAN);
+    return depth &&
+           (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
+           d->BytesPerPixel == s->BytesPerPixel && !s->palette && !s->Amask && !d->Amask &&
+           s->Rmask == d->Rmask && s->Gmask == d->Gmask && s->Bmask == d->Bmask && src != dst &&
+           !SDL_MUSTLOCK(src) && !SDL_MUSTLOCK(dst) && !src->locked && !dst->locked;
+}
+
+// SDL_UpperBlit's clipping along one axis: the source span to the source
+// surface, then the destination to the clip rectangle. Gives the length
+// left; `from` and `to` move to where the copy starts.
+static int clipSpan(int &from, int length, int size, Sint16 &to, int clipStart, int clipLength) {
+    if (from < 0) {
+        length += from;
+        to = Sint16(to - from);
+        from = 0;
+    }
+    length = length < size - from ? length : size - from;
+    int over = clipStart - to;
+    if (over > 0) {
+        length -= over;
+        to = Sint16(to + over);
+        from += over;
+    }
+    over = to + length - clipStart - clipLength;
+    return over > 0 ? length - over : length;
+}
+
+// `dstRect` ends as the area drawn, as SDL leaves it.
+static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_Surface *dst,
+                     SDL_Rect *dstRect, SDL_Rect *from) {
+    const SDL_Rect whole = {0, 0, Uint16(src->w), Uint16(src->h)};
+    const SDL_Rect &part = srcRect ? *srcRect : whole;
+    const SDL_Rect &clip = dst->clip_rect;
+    int x = part.x, y = part.y;
+    const int w = clipSpan(x, part.w, src->w, dstRect->x, clip.x, clip.w);
+    const int h = clipSpan(y, part.h, src->h, dstRect->y, clip.y, clip.h);
+    if (w <= 0 || h <= 0) {
+        dstRect->w = dstRect->h = 0;
+        return false;
+    }
+    *from = SDL_Rect{Sint16(x), Sint16(y), Uint16(w), Uint16(h)};
+    dstRect->w = Uint16(w);
+    dstRect->h = Uint16(h);
+    return true;
+}
+
+// Every pixel but the key's. Pixels are read four bytes at a time within
+// the row (the fourth, the next pixel's, masked off; hence little-endian
+// only) and the row's last one byte by byte, so nothing outside the area is
+// read or written.
+static void copyKeyedRow(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
+    const int last = 3 * (w - 1);
+    for (int i = 0; i < last; i += 3) {
+        Uint32 p;
+        memcpy(&p, src + i, 4);
+        if ((p & 0xFFFFFF) != key)
+            memcpy(dst + i, &p, 3);
+    }
+    if ((src[last] | Uint32(src[last + 1]) << 8 | Uint32(src[last + 2]) << 16) != key)
+        memcpy(dst + last, src + last, 3);
+}
+
+#if WIDE_VECTORS
+#include <immintrin.h>
+
+// Eight pixels a step: source and destination spread into 32-bit lanes
+// (pixels 0-3 in the low half, 4-7 in the high), the key's lanes taken from
+// the destination, packed back and stored exactly; the rest of the row as
+// above.
+WIDE_TARGET static __m256i spread8(const Uint8 *p) {
+    static const int8_t spread[16] = {0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1};
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i hi = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 16));
+    const __m256i both =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(lo), _mm_alignr_epi8(hi, lo, 12), 1);
+    return _mm256_shuffle_epi8(both, _mm256_broadcastsi128_si256(_mm_loadu_si128(
+                                         reinterpret_cast<const __m128i *>(spread))));
+}
+
+WIDE_TARGET static void copyKeyedRowWide(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
+    static const int8_t gather[16] = {0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1};
+    const __m256i keys = _mm256_set1_epi32(int(key));
+    const __m256i pack =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(gather)));
+    int x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const __m256i s = spread8(src + 3 * x), d = spread8(dst + 3 * x);
+        const __m256i out =
+            _mm256_shuffle_epi8(_mm256_blendv_epi8(s, d, _mm256_cmpeq_epi32(s, keys)), pack);
+        const __m128i high = _mm256_extracti128_si256(out, 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 3 * x), _mm256_castsi256_si128(out));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 3 * x + 12), high);
+        const Uint32 tail = Uint32(_mm_extract_epi32(high, 2));
+        memcpy(dst + 3 * x + 20, &tail, 4);
+    }
+    if (x < w)
+        copyKeyedRow(src + 3 * x, dst + 3 * x, w - x, key);
+}
+#endif
+
+// 2-byte pixels: the key's places keep the destination.
+static ROW_LOOP void copyKeyedRows16(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch,
+                                     int w, int h, Uint16 key) {
+    for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch) {
+        const Uint16 *RESTRICT s = reinterpret_cast<const Uint16 *>(src);
+        Uint16 *RESTRICT d = reinterpret_cast<Uint16 *>(dst);
+        for (int x = 0; x < w; x++)
+            d[x] = s[x] == key ? d[x] : s[x];
+    }
+}
+
+#if WIDE_VECTORS
+WIDE_TARGET static void copyKeyedRows16Wide(const Uint8 *src, int srcPitch, Uint8 *dst,
+                                            int dstPitch, int w, int h, Uint16 key) {
+    copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
+}
+#endif
+
+static void copyKeyed(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
+                      Uint32 key, int bytes) {
+#if WIDE_VECTORS
+    if (wideVectors && wideVectorsAvailable()) {
+        if (bytes == 2)
+            copyKeyedRows16Wide(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+        else
+            for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch)
+                copyKeyedRowWide(src, dst, w, key);
+        return;
+    }
+#endif
+    if (bytes == 2)
+        copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, Uint16(key));
+    else
+        for (int y = 0; y < h; y++, src += srcPitch, dst += dstPitch)
+            copyKeyedRow(src, dst, w, key);
+}
+
+static void blit(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
+    if (!ownKeyedBlit(src, dst)) {
+        SDL_BlitSurface(src, srcRect, dst, dstRect);
+        return;
+    }
+    SDL_Rect whole = {0, 0, 0, 0}, from;
+    if (!dstRect)
+        dstRect = &whole;
+    if (!clipBlit(src, srcRect, dst, dstRect, &from))
+        return;
+    const int bytes = src->format->BytesPerPixel;
+    const Uint8 *s = static_cast<const Uint8 *>(src->pixels) + from.y * src->pitch + bytes * from.x;
+    Uint8 *d = static_cast<Uint8 *>(dst->pixels) + dstRect->y * dst->pitch + bytes * dstRect->x;
+    copyKeyed(s, src->pitch, d, dst->pitch, from.w, from.h, src->format->colorkey, bytes);
+}
+
 void blitImage(SDL_Surface *image, int x, int y, SDL_Surface *dst) {
     SDL_Rect from = {0, 0, Uint16(image->w), Uint16(image->h)};
     SDL_Rect to = {Sint16(x), Sint16(y), 0, 0};
-    SDL_BlitSurface(image, &from, dst, &to);
+    blit(image, &from, dst, &to);
 }
 
 void blitSurface(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect *dstRect) {
-    SDL_BlitSurface(src, srcRect, dst, dstRect);
+    blit(src, srcRect, dst, dstRect);
 }
 
 void fillRect(SDL_Surface *dst, int x, int y, int w, int h, Uint32 colour) {
@@ -269,7 +433,7 @@ void drawTextNAt(SDL_Surface *dst, const char *text, int n, int x, int y, SDL_Su
             continue;
         SDL_Rect from = {0, 0, Uint16(w), Uint16(h)};
         SDL_Rect to = {Sint16(px), Sint16(y), 0, 0};
-        SDL_BlitSurface(glyphs[k], &from, dst, &to);
+        blit(glyphs[k], &from, dst, &to);
     }
 }
 
