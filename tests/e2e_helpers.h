@@ -181,13 +181,11 @@ class EndToEnd : public testing::Test {
         unlink((dir + "/data/levels.bin").c_str());
         writeBytes(dir + "/data/levels.bin", file);
     }
-    // Runs the program on `script` with `args` (test mode by default) and
-    // `env` added to the environment.
-    Outcome play(const std::string &script, const std::vector<std::string> &args = {"-t"},
-                 const std::vector<std::pair<std::string, std::string>> &env = {}) {
+    // Starts the program on `script` with `args` and `env` added to the
+    // environment; its process id.
+    pid_t start(const std::string &script, const std::vector<std::string> &args,
+                const std::vector<std::pair<std::string, std::string>> &env) {
         writeBytes(dir + "/script.txt", std::vector<uint8_t>(script.begin(), script.end()));
-        Outcome out;
-        auto started = std::chrono::steady_clock::now();
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0)
@@ -215,6 +213,15 @@ class EndToEnd : public testing::Test {
             execv(exe.c_str(), argv.data());
             _exit(127);
         }
+        return pid;
+    }
+    // Runs the program on `script` with `args` (test mode by default) and
+    // `env` added to the environment.
+    Outcome play(const std::string &script, const std::vector<std::string> &args = {"-t"},
+                 const std::vector<std::pair<std::string, std::string>> &env = {}) {
+        Outcome out;
+        auto started = std::chrono::steady_clock::now();
+        pid_t pid = start(script, args, env);
         int status = 0;
         for (int waited = 0; waited < 6000; waited++) { // 60 s at most
             if (waitpid(pid, &status, WNOHANG) == pid) {

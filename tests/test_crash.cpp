@@ -64,29 +64,9 @@ class KilledWhileSaving : public EndToEnd {
     // Returns the times it saved by then, as far as the trace tells.
     int killedAfter(const std::string &script, const std::vector<std::string> &args,
                     const char *event, int ms) {
-        writeBytes(dir + "/script.txt", std::vector<uint8_t>(script.begin(), script.end()));
         unlink((dir + "/trace.txt").c_str());
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (chdir(dir.c_str()) != 0)
-                _exit(126);
-            int fd = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd < 0 || dup2(fd, 2) < 0)
-                _exit(126);
-            setenv("HOME", (dir + "/home").c_str(), 1);
-            setenv("SDL_VIDEODRIVER", "dummy", 1);
-            setenv("SDL_AUDIODRIVER", "dummy", 1);
-            setenv("QUENZY_REPLAY", "script.txt", 1);
-            setenv("QUENZY_TRACE", "trace.txt", 1);
-            unsetenv("QUENZY_RECORD");
-            std::string exe = std::string(QUENZY_BINARY_DIR) + "/quenzy";
-            std::vector<char *> argv{const_cast<char *>("quenzy")};
-            for (const std::string &a : args)
-                argv.push_back(const_cast<char *>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(exe.c_str(), argv.data());
-            _exit(127);
-        }
+        captureStderr = true;
+        pid_t pid = start(script, args, {});
         EXPECT_GT(pid, 0);
         if (pid <= 0)
             return 0;
