@@ -36,7 +36,7 @@ if(QUENZY_TESTS)
     COMMAND leveltool verify ${LEVELS_BIN}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   set_tests_properties(levels_verify PROPERTIES
-    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy" TIMEOUT 120)
+    ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endif()
 
 # The unit tests and the solver benchmark reach the tool's board, solver and

@@ -6,6 +6,7 @@
 #include "front/defines.h"
 #include "platform/gfx_sdl.h"
 #include "storage/winova.h"
+#include "temp_helpers.h"
 
 #include <SDL/SDL.h>
 #include <cstdlib>
@@ -61,28 +62,12 @@ inline void putPixel(SDL_Surface *s, int x, int y, Uint32 v) {
 }
 
 // A folder of its own with data/ in it, the working directory meanwhile.
-class TempFolder {
+class TempFolder : public TempWorkDir {
   public:
-    TempFolder() {
-        char path[] = "/tmp/quenzy-media-XXXXXX";
-        dir = mkdtemp(path);
-        oldDir = getcwd(nullptr, 0);
-        EXPECT_EQ(chdir(dir.c_str()), 0);
-        EXPECT_EQ(mkdir("data", 0755), 0);
-    }
-    ~TempFolder() {
-        closeArchives();
-        EXPECT_EQ(chdir(oldDir), 0);
-        free(oldDir);
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
-    }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
+    TempFolder() : TempWorkDir("quenzy-media"), dir(path) { EXPECT_EQ(mkdir("data", 0755), 0); }
+    // The archives it opened go before the folder does.
+    ~TempFolder() { closeArchives(); }
     std::string dir;
-
-  private:
-    char *oldDir = nullptr;
 };
 
 // A Windows bitmap of `s` as SDL writes it (8-bit with a palette, else 24-bit).

@@ -109,6 +109,7 @@ TEST(DoTrans, TimingPaymentsAndEjects) {
         Board b{};
         b[4 + 8 * 9] = c.value;
         resetPlay(b);
+        srand(1); // the fall scan's draws
         int applied = switchTile(4, 9, c.steps, 0);
         int target = c.value - applied;
         std::vector<int> paid, paidAt;
@@ -160,6 +161,7 @@ TEST(DoTrans, KeptMorphsAreRenumbered) {
     addTransform(2, 0, 9, 0, 1); // completes in the first step
     addTransform(2, 1, 9, 0, 40);
     addTransform(2, 2, 9, 0, 40);
+    srand(1); // the fall scan's draws
     doTrans();
     EXPECT_EQ(curTrans, 2);
     EXPECT_EQ(currentTrans[0 + 8 * 9], 0);
@@ -184,23 +186,21 @@ TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
         "..1.....",
     }));
     addTransform(0, 2, 7, 0, 1);
-    const unsigned seed = 21;
-    std::vector<int> r = firstDraws(seed, 12);
+    srand(2);
     doTrans();
     EXPECT_EQ(currentCount, 5);
-    EXPECT_EQ(randDrawsSince(seed), 8 + 3);
+    EXPECT_EQ(randDrawsSince(2), 8 + 3);
     ASSERT_EQ(curMove, 3);
-    // Columns 0 and 1 draw first; column 2 uses the third draw, its fruit
-    // the following ones, lowest first.
-    const int rows[] = {6, 5, 4}, values[] = {1, 5, 4};
-    int delay = r[2] & 7;
+    // Columns 0 and 1 draw first. Column 2 starts at 0x0b5da644 & 7 = 4, and
+    // each fruit lifted, lowest first, adds the next draw & 3 for the one
+    // above it: 0x0f8ca14f & 3 = 3, then 0x2c9550d5 & 3 = 1.
+    const int rows[] = {6, 5, 4}, values[] = {1, 5, 4}, delays[] = {4, 7, 8};
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(animMove[i].x, 2);
         EXPECT_EQ(animMove[i].y, rows[i]);
         EXPECT_EQ(animMove[i].value, values[i]);
-        EXPECT_EQ(animMove[i].delay, delay);
+        EXPECT_EQ(animMove[i].delay, delays[i]);
         EXPECT_EQ(currentLevel[2 + 8 * rows[i]], 0);
-        delay += r[3 + i] & 3;
     }
 }
 
@@ -242,6 +242,7 @@ TEST(FallScan, AHoleUnderAMorphIsPassedForOneHigherUp) {
     }));
     addTransform(0, 2, 7, 0, 1);
     addTransform(3, 2, 4, 0, 30);
+    srand(1); // the fall scan's draws
     doTrans();
     ASSERT_EQ(curMove, 2);
     EXPECT_EQ(animMove[0].y, 1);

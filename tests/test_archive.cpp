@@ -1,6 +1,7 @@
 #include "storage/winova.h"
 
 #include "file_helpers.h"
+#include "temp_helpers.h"
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -65,19 +66,9 @@ class Archives : public testing::Test {
   protected:
     void SetUp() override {
         closeArchives();
-        char path[] = "/tmp/quenzy-ova-XXXXXX";
-        dir = mkdtemp(path);
-        oldDir = getcwd(nullptr, 0);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
         ASSERT_EQ(mkdir("data", 0755), 0);
     }
-    void TearDown() override {
-        closeArchives();
-        ASSERT_EQ(chdir(oldDir), 0);
-        free(oldDir);
-        std::string cmd = "rm -rf '" + dir + "'";
-        ASSERT_EQ(system(cmd.c_str()), 0);
-    }
+    void TearDown() override { closeArchives(); }
     // The entry as a string, or "<none>"; checks the length contract.
     static std::string fetch(int id, const char *name, const char *ext) {
         uint32_t length = 0xDEADBEEF;
@@ -90,8 +81,7 @@ class Archives : public testing::Test {
         free(data);
         return s;
     }
-    std::string dir;
-    char *oldDir = nullptr;
+    TempWorkDir dir{"quenzy-ova"};
 };
 
 std::vector<Item> manyEntries(int n) {
@@ -160,8 +150,7 @@ TEST_F(Archives, Lookup) {
              setLe32(b, packedField(0), 0xFFFFFFFF - le32(b, offsetField(0)) + 8);
          }),
          "logo", "bmp", "<none>"},
-        {"data cut short (short read)", damaged([](Bytes &b) { b.pop_back(); }), "tail", "bmp",
-         "<none>"},
+        {"data cut short", damaged([](Bytes &b) { b.pop_back(); }), "tail", "bmp", "<none>"},
         {"corrupt data",
          damaged([](Bytes &b) { b[le32(b, offsetField(0)) + le32(b, packedField(0)) - 1] ^= 1; }),
          "logo", "bmp", "<none>"},
@@ -183,6 +172,93 @@ TEST_F(Archives, Lookup) {
         writeFile("data/gfx.ova", c.archive);
         EXPECT_EQ(fetch(OVA_GFX, c.name, c.ext), c.expected);
     }
+}
+
+// What the reader trusts before it allocates: the packed data inside the
+// file, and a stored size that data could inflate to (deflate reaches about
+// 1032:1; 64 bytes of slack for the smallest streams).
+TEST(ArchiveEntry, FitsOnlyInsideTheFileAndWithinTheInflateRatio) {
+    std::vector<uint8_t> file(1000);
+    FILE *f = fmemopen(file.data(), file.size(), "rb");
+    ASSERT_NE(f, nullptr);
+    struct Case {
+        const char *what;
+        uint32_t offset, size, packedSize;
+        int fits;
+    } cases[] = {
+        {"ends at the end", 900, 200, 100, 1},
+        {"one byte past the end", 901, 200, 100, 0},
+        {"offset plus size wrapping 32 bits", 0xFFFFFF00u, 10, 0x200, 0},
+        {"the largest size 100 bytes can hold", 0, 100 * 1032 + 64, 100, 1},
+        {"one byte more", 0, 100 * 1032 + 65, 100, 0},
+        {"an empty entry", 1000, 0, 0, 1},
+        {"a size from nothing", 1000, 65, 0, 0},
+        {"an absurd size", 48, 0xFFFFFFFFu, 300, 0},
+    };
+    for (const Case &c : cases) {
+        OVAEntry entry{};
+        entry.offset = c.offset;
+        entry.size = c.size;
+        entry.packedSize = c.packedSize;
+        EXPECT_EQ(ovaEntryFits(f, &entry), c.fits) << c.what;
+    }
+    fclose(f);
+}
+
+// A stream that claims `extra` bytes more than it can read: as a file cut
+// short after its directory was read, or a read error.
+struct ShortStream {
+    Bytes bytes;
+    size_t extra, at;
+};
+
+FILE *openShortStream(ShortStream *s) {
+    cookie_io_functions_t io{};
+    io.read = [](void *cookie, char *buf, size_t n) -> ssize_t {
+        ShortStream *s = static_cast<ShortStream *>(cookie);
+        size_t left = s->at < s->bytes.size() ? s->bytes.size() - s->at : 0;
+        n = n < left ? n : left;
+        memcpy(buf, s->bytes.data() + s->at, n);
+        s->at += n;
+        return static_cast<ssize_t>(n);
+    };
+    io.seek = [](void *cookie, off64_t *offset, int whence) -> int {
+        ShortStream *s = static_cast<ShortStream *>(cookie);
+        off64_t base = whence == SEEK_SET   ? 0
+                       : whence == SEEK_CUR ? static_cast<off64_t>(s->at)
+                                            : static_cast<off64_t>(s->bytes.size() + s->extra);
+        s->at = static_cast<size_t>(base + *offset);
+        *offset = base + *offset;
+        return 0;
+    };
+    return fopencookie(s, "rb", io);
+}
+
+TEST(ArchiveEntry, AShortReadFailsEvenWhenWhatCameInflates) {
+    // The entry claims 8 packed bytes more than its whole zlib stream; the
+    // stream claims to hold them, but its reads end with the real data.
+    Bytes archive = pack({{"logo.bmp", std::string(300, 'x')}});
+    OVAEntry entry{};
+    entry.offset = le32(archive, offsetField(0));
+    entry.size = le32(archive, sizeField(0));
+    entry.packedSize = le32(archive, packedField(0)) + 8;
+    ASSERT_EQ(entry.offset + entry.packedSize - 8, archive.size());
+    ShortStream stream{archive, 8, 0};
+    FILE *f = openShortStream(&stream);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(ovaEntryFits(f, &entry), 1);
+    uint32_t length = 0xDEADBEEF;
+    EXPECT_EQ(readOVAEntry(f, &entry, &length), nullptr);
+    EXPECT_EQ(length, 0xDEADBEEF);
+    // With the 8 bytes there (zlib ignores what follows a whole stream) the
+    // same entry reads.
+    stream.bytes.resize(archive.size() + 8, 0);
+    stream.extra = 0;
+    uint8_t *data = readOVAEntry(f, &entry, &length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), length), std::string(300, 'x'));
+    free(data);
+    fclose(f);
 }
 
 TEST_F(Archives, CountByteAndLayout) {

@@ -5,6 +5,7 @@
 #include "storage/winova.h"
 
 #include "file_helpers.h"
+#include "temp_helpers.h"
 #include <SDL.h>
 #include <cstdint>
 #include <cstdio>
@@ -479,8 +480,9 @@ TEST_F(Art, OpaqueSceneryMatchesTheBackgroundAroundIt) {
 }
 
 TEST_F(Art, ToolOutputIsDeterministic) {
-    std::string out = std::string(QUENZY_BINARY_DIR) + "/gfx-determinism";
-    std::string cmd = "mkdir -p '" + out + "' && '" + QUENZY_BINARY_DIR + "/gfxtool' build '" +
+    TempDir tmp("quenzy-gfx");
+    std::string out = tmp.path;
+    std::string cmd = std::string("'") + QUENZY_BINARY_DIR + "/gfxtool' build '" +
                       QUENZY_SOURCE_DIR + "/assets/gfx' '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const char *name : loadedNames) {

@@ -2,6 +2,7 @@
 #include "front/defines.h"
 #include "platform/debug.h"
 #include "storage/hiscores.h"
+#include "temp_helpers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,11 +69,6 @@ std::string runGame(const std::string &args, const std::string &home, int *statu
     return out;
 }
 
-std::string tempDir() {
-    char path[] = "/tmp/quenzy-home-XXXXXX";
-    return mkdtemp(path);
-}
-
 TEST(CommandLine, HelpIsTenLinesAndMakesTheUserFolderFirst) {
     const std::string expected = "-w : window mode (not fullscreen)\n"
                                  "-fs : fullscreen (-x2 automatically added)\n"
@@ -87,7 +83,8 @@ TEST(CommandLine, HelpIsTenLinesAndMakesTheUserFolderFirst) {
                                  "-h : help\n";
     for (const char *args : {"-h", "-b24 -h", "-h -b24 -t"}) {
         SCOPED_TRACE(args);
-        std::string home = tempDir();
+        TempDir folder("quenzy-home");
+        std::string home = folder.path;
         int status = 0;
         EXPECT_EQ(runGame(args, home, &status), expected);
         EXPECT_EQ(status, 0);
@@ -98,7 +95,10 @@ TEST(CommandLine, HelpIsTenLinesAndMakesTheUserFolderFirst) {
 }
 
 TEST(UserFolder, FolderAndPaths) {
-    std::string home = tempDir();
+    TempDir folder("quenzy-home");
+    std::string home = folder.path;
+    const char *oldHome = getenv("HOME");
+    std::string saved = oldHome ? oldHome : "";
     setenv("HOME", home.c_str(), 1);
     getConfigFolder();
     EXPECT_EQ(std::string(configFolder), home + "/.quenzy");
@@ -106,14 +106,14 @@ TEST(UserFolder, FolderAndPaths) {
     EXPECT_EQ(std::string(filename(nullptr, "savegame", "dat")), "savegame.dat");
     free(configFolder);
 
-    std::string saved = home;
     unsetenv("HOME");
     getConfigFolder();
     EXPECT_EQ(std::string(configFolder), "./");
     EXPECT_EQ(std::string(filename(configFolder, "hiscores", "dat")), ".//hiscores.dat");
     free(configFolder);
     configFolder = nullptr;
-    setenv("HOME", saved.c_str(), 1);
+    if (oldHome)
+        setenv("HOME", saved.c_str(), 1);
 }
 
 TEST(UserFolder, LongHomeDoesNotOverflowThePathBuffer) {

@@ -8,6 +8,7 @@
 #include "storage/config.h"
 #include "userfiles.h"
 
+#include <csignal>
 #include <random>
 #include <set>
 #include <utime.h>

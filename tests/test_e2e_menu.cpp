@@ -50,6 +50,7 @@ class MenuEndToEnd : public EndToEnd {
         mkdir(folder.c_str(), 0755);
         char *old = configFolder;
         configFolder = const_cast<char *>(folder.c_str());
+        srand(1); // the save's random word
         saveGame(level);
         configFolder = old;
     }

@@ -103,7 +103,8 @@ TEST_F(SoundEndToEnd, ANewPieceEveryTwelveLevelsAfterTheOldFadesOut) {
 TEST_F(SoundEndToEnd, GameOverPlaysTheTitlePiece) {
     testBoard(Board().start(2, 9, 1).target(5, 9, 1));
     ownMusic();
-    Outcome out = playFile("game_over_leave.txt");
+    Outcome out =
+        play(readText(QUENZY_SOURCE_DIR "/tests/e2e/game_over.txt") + "frame +1 type RIGHT\n");
     EXPECT_EQ(out.status, 0);
     TraceLine over = out.find("gameover");
     ASSERT_FALSE(over.event.empty());
@@ -124,9 +125,9 @@ TEST_F(SoundEndToEnd, AtMusicVolumeZeroAContinuedGameGoesOn) {
     std::string config = "mus_volume=0\n";
     writeBytes(dir + "/home/.quenzy/quenzy.cfg",
                std::vector<uint8_t>(config.begin(), config.end()));
-    std::string script = readText(QUENZY_SOURCE_DIR "/tests/e2e/game_over_continue.txt");
-    script = script.substr(0, script.rfind("after attempt")) +
-             "after attempt\nframe +5 click 56 216\nafter lost\nframe +5 exit\n";
+    std::string script = readText(QUENZY_SOURCE_DIR "/tests/e2e/game_over.txt") +
+                         "frame +1 type LEFT\n"
+                         "after attempt\nframe +5 click 56 216\nafter lost\nframe +5 exit\n";
     Outcome out = play(script);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.find("volumes").num("music"), 0);

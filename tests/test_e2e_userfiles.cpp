@@ -95,6 +95,7 @@ class UserFilesEndToEnd : public EndToEnd {
         std::string folder = userFolder();
         char *old = configFolder;
         configFolder = const_cast<char *>(folder.c_str());
+        srand(1); // default rows get names drawn at random
         loadHiscores(0);
         std::vector<HiscoreEntry> rows(hiscores, hiscores + HISCORE_ROWS);
         configFolder = old;

@@ -1,3 +1,4 @@
+#include "board_helpers.h"
 #include "core/anim.h"
 #include "core/game.h"
 #include "core/level.h"
@@ -104,6 +105,7 @@ TEST_F(Game, EndChecks) {
         {"last life gone", 1, 0, 0, 1000, 64, 0, 1, PLAY_GAME_OVER, 0},
         {"exit", 3, 1, 1, 1000, 0, 0, 1, PLAY_ESCAPE, 3},
         {"restart", 2, 1, 0, 1000, 1, 0, 1, PLAY_RESTART, 2},
+        {"restart on the last life", 1, 1, 0, 1000, 1, 0, 1, PLAY_RESTART, 1},
         {"restart without a life", 0, 1, 0, 1000, 1, 0, 1, PLAY_GAME_OVER, 0},
     };
     for (const Case &c : cases) {
@@ -353,6 +355,22 @@ TEST_F(Game, PauseEntriesAndTheirNeighbours) {
     EXPECT_EQ(pauseEnabled(&g, PAUSE_SOLVE), 0);
 }
 
+// Clicks find their entry below a title of 40 rows: entry k spans the rows
+// 56 + 32k ... 87 + 32k, and the 31 rows above entry 0 count as entry 0
+// (the division goes toward zero).
+TEST_F(Game, PauseClickRows) {
+    SDL_Surface *title = SDL_CreateRGBSurface(SDL_SWSURFACE, 200, 40, 16, 0, 0, 0, 0);
+    ASSERT_NE(title, nullptr);
+    SDL_Surface *old = pauseTitle;
+    pauseTitle = title;
+    const int rows[][2] = {{24, -1}, {25, 0},  {56, 0},  {87, 0},  {88, 1},
+                           {119, 1}, {120, 2}, {184, 4}, {215, 4}, {216, -1}};
+    for (const auto &r : rows)
+        EXPECT_EQ(pauseEntryAt(r[0]), r[1]) << "row " << r[0];
+    pauseTitle = old;
+    SDL_FreeSurface(title);
+}
+
 TEST_F(Game, PauseChoicesChangeTheAttempt) {
     Record rec;
     rec.start(4, 5, 3);
@@ -406,9 +424,6 @@ TEST_F(Game, TallyBonuses) {
         endTime = c.end;
         EXPECT_EQ(timeBonus(), c.bonus);
     }
-    int skips[][2] = {{0, 30}, {29, 30}, {30, 60}, {59, 60}, {60, 90}, {90, 90}, {91, -1}};
-    for (auto &s : skips)
-        EXPECT_EQ(tallySkip(s[0]), s[1]) << s[0];
 }
 
 std::vector<int> warningFrames;
@@ -455,47 +470,66 @@ TEST_F(Game, LifeLostReasons) {
     EXPECT_EQ(lifeLostReason(&g), 46);
 }
 
+// Each play frame draws for a glint (1 in 16: rand() & 15 == 0, then the
+// cell, column rand() & 15 of both boards side by side and row rand() % 10)
+// and then, while the hero idles, for a blink (rand() % 512 == 0) or else a
+// long blink (rand() % 1024 == 0).
 TEST_F(Game, RandomShineAndIdleDrawsFollowTheSequence) {
     Record rec;
-    for (int y = 0; y < BOARD_H; y++)
-        for (int x = 0; x < BOARD_W; x++) {
-            rec.start(x, y, 1 + (x + y) % 5);
-            rec.target(x, y, 1 + (x * y) % 5);
-        }
-    play(rec, 3, 0);
-    // Replays the same draws by hand: 1 in 16 a shine at (rand & 15,
-    // rand % 10), then the idle hero's 1 in 512 and 1 in 1024.
-    srand(99);
-    std::vector<std::pair<int, int>> expected, seen;
-    for (int frame = 0; frame < 400; frame++) {
-        if ((rand() & 15) == 0) {
-            int i = rand() & 15;
-            expected.push_back({i, rand() % 10});
-        }
-        if (rand() % 512 != 0)
-            rand();
-    }
-    srand(99);
-    cursorA = 0;
-    for (int frame = 0; frame < 400; frame++) {
-        setLionAnim(4);
-        afterControls(&g);
-        if (curShine > 0) {
-            const Shine &s = animShine[curShine - 1];
-            EXPECT_EQ(s.phase, 0);
-            EXPECT_EQ(s.frames, 4);
-            int v = s.x < 8 ? currentLevel[s.x + 8 * s.y] : currentSource[16 * s.y + s.x];
-            EXPECT_EQ(s.base, v + 7);
-            EXPECT_EQ(currentShining[s.x + 16 * s.y], curShine);
-            seen.push_back({s.x, s.y});
-        }
-        // Shines end at once so every cell can shine again.
+    rec.start(2, 4, 3);
+    rec.target(7, 0, 5);
+    struct Case {
+        const char *what;
+        unsigned seed;
+        int heroBefore, emptyCell, morphing;
+        int shineX, shineY, base; // -1: no glint
+        int heroAfter, draws;
+    } cases[] = {
+        // 0x648e8cd0 & 15 = 0; 0x3857be92 & 15 = 2; 247215794 % 10 = 4; then
+        // 1768547008 % 512 = 192 and 1478315323 % 1024 = 315: no blink.
+        {"a fruit of the play board", 12, 4, 0, 0, 2, 4, 3 + 7, 4, 5},
+        {"an empty cell", 12, 4, 1, 0, -1, -1, 0, 4, 5},
+        {"the play board while a morph runs", 12, 4, 0, 1, -1, -1, 0, 4, 5},
+        // 0x40c15130 & 15 = 0; 0x13c2560f & 15 = 15; 716492090 % 10 = 0: the
+        // target board's cell (7, 0), which a morph does not hold back.
+        {"a fruit of the target", 21, 4, 0, 1, 15, 0, 5 + 7, 4, 5},
+        // 0x533f8d53 & 15 = 3: no glint; 0x36397000 % 512 = 0.
+        {"a blink", 133, 4, 0, 0, -1, -1, 0, 1, 2},
+        {"no idle hero, no idle draws", 133, 0, 0, 0, -1, -1, 0, 0, 1},
+        // 0x7aeaab93 & 15 = 3; 0x06c4a9b0 % 512 = 432; 0x11fdf400 % 1024 = 0.
+        {"a long blink", 212, 4, 0, 0, -1, -1, 0, 2, 3},
+        // 0x33b45174 & 15 = 4; 0x7b4c4097 % 512 = 151; 0x0d7ab600 % 1024 = 512.
+        {"no long blink on 512", 1674, 4, 0, 0, -1, -1, 0, 4, 3},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        play(rec, 3, 0);
+        if (c.emptyCell)
+            currentLevel[2 + 8 * 4] = 0;
+        curTrans = c.morphing;
         curShine = 0;
         memset(currentShining, 0, sizeof currentShining);
+        setLionAnim(c.heroBefore);
+        cursorA = 7;
+        srand(c.seed);
+        afterControls(&g);
+        EXPECT_EQ(randDrawsSince(c.seed), c.draws);
+        EXPECT_EQ(cursorA, 8);
+        EXPECT_EQ(curLionAnim, c.heroAfter);
+        if (c.shineX < 0) {
+            EXPECT_EQ(curShine, 0);
+            continue;
+        }
+        ASSERT_EQ(curShine, 1);
+        const Shine &s = animShine[0];
+        EXPECT_EQ(s.x, c.shineX);
+        EXPECT_EQ(s.y, c.shineY);
+        EXPECT_EQ(s.base, c.base);
+        EXPECT_EQ(s.phase, 0);
+        EXPECT_EQ(s.frames, 4);
+        EXPECT_EQ(currentShining[c.shineX + 16 * c.shineY], 1);
     }
-    EXPECT_GT(expected.size(), 5u);
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(cursorA, 400);
+    curTrans = 0;
 }
 
 } // namespace

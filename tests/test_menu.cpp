@@ -51,6 +51,8 @@ class Menu : public testing::Test {
     }
     void TearDown() override {
         playSFXHook = nullptr;
+        stopMusic(m.track); // the title piece the options screen started
+        m.track = nullptr;
         for (SDL_Surface *&s : menubkg) {
             SDL_FreeSurface(s);
             s = nullptr;
@@ -174,6 +176,8 @@ TEST_F(Menu, AfterAGameWithAnEntryTheTableShowsIt) {
         scrollidx = 30;
         m.frameA = 77;
         m.gameOver = 0;
+        stopMusic(m.track); // as starting the game did
+        m.track = nullptr;
         afterGame(&m);
         EXPECT_EQ(workflow, c.to);
         EXPECT_EQ(hsRank, c.keptRank);

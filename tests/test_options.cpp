@@ -29,6 +29,10 @@ class Options : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0); // an event queue to drain
+        // A mixer of its own: channels allocated without one crash once an
+        // earlier test has opened and closed the audio device.
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
+        ASSERT_EQ(Mix_OpenAudio(22050, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
         Mix_AllocateChannels(4);
         resetDefaultControls();
         joystick = nullptr;
@@ -45,7 +49,12 @@ class Options : public testing::Test {
     }
     void TearDown() override {
         playSFXHook = nullptr;
-        Mix_AllocateChannels(0);
+        // The piece a volume or track change started; left loaded, it leaks
+        // once the next test's piece replaces it.
+        stopMusic(track);
+        track = nullptr;
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         resetDefaultControls();
         _mus_volume_100_ = 100;

@@ -1,8 +1,10 @@
 #include "platform/replay.h"
 #include "platform/sys.h"
+#include "temp_helpers.h"
 
 #include <SDL/SDL.h>
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -27,6 +29,17 @@ std::vector<std::string> drain() {
             snprintf(line, sizeof line, "%s %d %d b%d",
                      e.type == SDL_MOUSEBUTTONDOWN ? "mdown" : "mup", e.button.x, e.button.y,
                      e.button.button);
+            break;
+        case SDL_JOYBUTTONDOWN:
+        case SDL_JOYBUTTONUP:
+            snprintf(line, sizeof line, "%s %d", e.type == SDL_JOYBUTTONDOWN ? "jdown" : "jup",
+                     e.jbutton.button);
+            break;
+        case SDL_JOYHATMOTION:
+            snprintf(line, sizeof line, "hat %d", e.jhat.value);
+            break;
+        case SDL_JOYAXISMOTION:
+            snprintf(line, sizeof line, "axis %d %d", e.jaxis.axis, e.jaxis.value);
             break;
         case SDL_QUIT:
             snprintf(line, sizeof line, "quit");
@@ -179,54 +192,92 @@ TEST_F(Replay, ClockHookFollowsVirtualTime) {
     EXPECT_EQ(moves, (std::vector<std::pair<uint32_t, uint32_t>>{{500, 520}, {520, 550}}));
 }
 
+SDL_Event keyEvent(Uint8 type, SDLKey sym, int mod) {
+    SDL_Event e;
+    memset(&e, 0, sizeof e);
+    e.type = type;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = static_cast<SDLMod>(mod);
+    return e;
+}
+
+SDL_Event mouseEvent(Uint8 type, int x, int y, int button) {
+    SDL_Event e;
+    memset(&e, 0, sizeof e);
+    e.type = type;
+    e.button.x = static_cast<Uint16>(x);
+    e.button.y = static_cast<Uint16>(y);
+    e.button.button = static_cast<Uint8>(button);
+    return e;
+}
+
+SDL_Event joyEvent(Uint8 type, int a, int b = 0) {
+    SDL_Event e;
+    memset(&e, 0, sizeof e);
+    e.type = type;
+    if (type == SDL_JOYHATMOTION)
+        e.jhat.value = static_cast<Uint8>(a);
+    else if (type == SDL_JOYAXISMOTION)
+        e.jaxis.axis = static_cast<Uint8>(a), e.jaxis.value = static_cast<Sint16>(b);
+    else
+        e.jbutton.button = static_cast<Uint8>(a);
+    return e;
+}
+
+// Every kind of event the game reads goes into a recording and comes back
+// out of it the same, frame by frame.
 TEST_F(Replay, RecordingReplaysTheSameEvents) {
-    char path[] = "/tmp/quenzy-record-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    ASSERT_EQ(replayRecordTo(path), 0);
+    TempDir tmp("quenzy-record");
+    std::string path = tmp / "input.txt";
+    ASSERT_EQ(replayRecordTo(path.c_str()), 0);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
     ASSERT_NE(SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE), nullptr);
     drain(); // whatever the driver had pending
-    SDL_Event in[3];
-    memset(in, 0, sizeof in);
-    in[0].type = SDL_KEYDOWN;
-    in[0].key.keysym.sym = SDLK_x;
-    in[0].key.keysym.mod = KMOD_LSHIFT;
-    in[1].type = SDL_MOUSEBUTTONDOWN;
-    in[1].button.x = 40;
-    in[1].button.y = 80;
-    in[1].button.button = 1;
-    in[2].type = SDL_QUIT;
-    SDL_PushEvent(&in[0]);
-    drain();
-    drain();
-    SDL_PushEvent(&in[1]);
-    SDL_PushEvent(&in[2]);
-    Events live = drain();
+    SDL_Event quit;
+    memset(&quit, 0, sizeof quit);
+    quit.type = SDL_QUIT;
+    const std::vector<std::vector<SDL_Event>> frames = {
+        {keyEvent(SDL_KEYDOWN, SDLK_x, KMOD_LSHIFT),
+         keyEvent(SDL_KEYUP, SDLK_x, KMOD_LSHIFT | KMOD_CAPS), keyEvent(SDL_KEYDOWN, SDLK_F1, 0),
+         keyEvent(SDL_KEYUP, SDLK_F12, KMOD_CAPS), keyEvent(SDL_KEYDOWN, SDLK_7, 0),
+         keyEvent(SDL_KEYUP, SDLK_LCTRL, 0), keyEvent(SDL_KEYDOWN, SDLK_KP5, 0)},
+        {},
+        {mouseEvent(SDL_MOUSEBUTTONDOWN, 40, 80, 1), mouseEvent(SDL_MOUSEBUTTONUP, 300, 200, 3),
+         joyEvent(SDL_JOYBUTTONDOWN, 2), joyEvent(SDL_JOYBUTTONUP, 7)},
+        {joyEvent(SDL_JOYHATMOTION, SDL_HAT_DOWN), joyEvent(SDL_JOYHATMOTION, SDL_HAT_CENTERED),
+         joyEvent(SDL_JOYAXISMOTION, 1, -32768), joyEvent(SDL_JOYAXISMOTION, 0, 12000), quit},
+    };
+    std::vector<Events> live;
+    for (std::vector<SDL_Event> frame : frames) {
+        for (SDL_Event &e : frame)
+            SDL_PushEvent(&e);
+        live.push_back(drain());
+        EXPECT_EQ(live.back().size(), frame.size());
+    }
     replayStop();
     SDL_Quit();
 
-    FILE *f = fopen(path, "r");
+    FILE *f = fopen(path.c_str(), "r");
     ASSERT_NE(f, nullptr);
     std::string text;
     char buf[256];
     while (fgets(buf, sizeof buf, f))
         text += buf;
     fclose(f);
-    remove(path);
-    EXPECT_NE(text.find("frame 1 press x shift\n"), std::string::npos) << text;
+    for (const char *line :
+         {"frame 1 press x shift\n", "frame 1 release x shift caps\n", "frame 1 press F1\n",
+          "frame 1 release F12 caps\n", "frame 3 mouseup 300 200 3\n", "frame 3 joyup 7\n",
+          "frame 4 hat 4\n", "frame 4 axis 1 -32768\n", "frame 4 quit\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
     load(text.c_str());
     drain();
-    EXPECT_EQ(drain(), Events{"down 120 mod 1"});
-    drain();
-    EXPECT_EQ(drain(), live);
-    EXPECT_EQ(live, (Events{"mdown 40 80 b1", "quit"}));
+    for (size_t i = 0; i < live.size(); i++)
+        EXPECT_EQ(drain(), live[i]) << "frame " << i + 1;
 }
 
 TEST_F(Replay, DumpWritesTheShownPicture) {
-    char dir[] = "/tmp/quenzy-dump-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
+    TempDir tmp("quenzy-dump");
+    const char *dir = tmp.path.c_str();
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
     SDL_Surface *shown = SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE);
     ASSERT_NE(shown, nullptr);
@@ -254,8 +305,6 @@ TEST_F(Replay, DumpWritesTheShownPicture) {
     EXPECT_EQ(b, 0);
     SDL_FreeSurface(back);
     SDL_Quit();
-    remove(path.c_str());
-    rmdir(dir);
 }
 
 } // namespace

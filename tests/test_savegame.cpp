@@ -1,6 +1,7 @@
 #include "core/level.h"
 #include "core/savegame.h"
 #include "storage/hiscores.h"
+#include "temp_helpers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,19 +22,16 @@ int scriptedRand() {
 class SaveGame : public testing::Test {
   protected:
     void SetUp() override {
-        char path[] = "/tmp/quenzy-save-XXXXXX";
-        dir = mkdtemp(path);
         oldFolder = configFolder;
         configFolder = const_cast<char *>(dir.c_str());
         levelCount = 20;
         saved = 0;
         saveGameRand = rand;
+        srand(1); // the random word of every save
     }
     void TearDown() override {
         saveGameRand = rand;
         configFolder = oldFolder;
-        remove(file().c_str());
-        rmdir(dir.c_str());
     }
     std::string file() { return dir + "/savegame.dat"; }
     std::vector<unsigned char> readFile() {
@@ -51,7 +49,8 @@ class SaveGame : public testing::Test {
             fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    std::string dir;
+    TempDir folder{"quenzy-save"};
+    std::string dir = folder.path;
     char *oldFolder = nullptr;
 };
 

@@ -21,6 +21,7 @@ class UserFolderTest : public testing::Test {
         dir = path;
         oldFolder = configFolder;
         configFolder = const_cast<char *>(dir.c_str());
+        srand(1); // loading a table draws names for its default rows
     }
     void TearDown() override {
         configFolder = oldFolder;

@@ -81,10 +81,13 @@ int moveBonus(const GameRun *g) {
     return 200;
 }
 
+// A skip goes to the next payment not yet made. The payment of frame t runs
+// after the skip, so a skip in that very frame stays there: jumping on would
+// pass over the payment and lose its bonus.
 int tallySkip(int t) {
-    if (t < TALLY_TIME_AT)
+    if (t <= TALLY_TIME_AT)
         return TALLY_TIME_AT;
-    if (t < TALLY_LIFE_AT)
+    if (t <= TALLY_LIFE_AT)
         return TALLY_LIFE_AT;
     if (t <= TALLY_MOVE_AT)
         return TALLY_MOVE_AT;

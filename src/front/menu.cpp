@@ -66,16 +66,19 @@ void advanceScroller() {
         scrollidx = 0;
 }
 
-void startTitleMusic(MenuRun *m) {
-    curMusic = 0;
-    m->track = loadMusic(0);
-    MP_FadeInMusic(m->track, -1, TITLE_FADE_MS);
-}
-
 static void stopTrack(MenuRun *m) {
     if (m->track)
         stopMusic(m->track);
     m->track = nullptr;
+}
+
+// A piece still held (a title shown again after a game) is freed first, so
+// restarting the title music never leaks the old one.
+void startTitleMusic(MenuRun *m) {
+    stopTrack(m);
+    curMusic = 0;
+    m->track = loadMusic(0);
+    MP_FadeInMusic(m->track, -1, TITLE_FADE_MS);
 }
 
 static void setState(int state, int sound) {

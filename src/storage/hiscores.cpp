@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +38,7 @@ void removeStaleTemporaries(const char *folder, long olderThan) {
     DIR *dir = folder ? opendir(folder) : nullptr;
     if (!dir)
         return;
-    time_t now = time(nullptr);
+    long long now = sysWallSeconds();
     while (const dirent *e = readdir(dir)) {
         if (!isOurTemporary(e->d_name))
             continue;

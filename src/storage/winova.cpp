@@ -84,19 +84,17 @@ static bool fileLength(FILE *f, uint64_t *length) {
     return true;
 }
 
-// Whether the entry's packed data lies inside the file and its stored size
-// is one that its packed data could inflate to.
-static bool entryFits(FILE *f, const OVAEntry *entry) {
+int ovaEntryFits(FILE *f, const OVAEntry *entry) {
     uint64_t length;
     if (!fileLength(f, &length))
-        return false;
+        return 0;
     if (uint64_t(entry->offset) + entry->packedSize > length)
-        return false;
+        return 0;
     return entry->size <= uint64_t(entry->packedSize) * MAX_INFLATE_RATIO + INFLATE_SLACK;
 }
 
 uint8_t *readOVAEntry(FILE *f, const OVAEntry *entry, uint32_t *outLength) {
-    if (!entryFits(f, entry) || fseek(f, long(entry->offset), SEEK_SET) != 0)
+    if (!ovaEntryFits(f, entry) || fseek(f, long(entry->offset), SEEK_SET) != 0)
         return nullptr;
     // At least one byte each, so that an empty entry is not mistaken for a
     // failed allocation.

@@ -48,6 +48,10 @@ int uncompressOVA(uint8_t *dest, unsigned long *destLength, const uint8_t *sourc
 int readOVADirectory(FILE *f, OVAEntry **entries, uint32_t *count);
 // First entry whose name equals `key` exactly, or null.
 const OVAEntry *findOVAEntry(const OVAEntry *entries, uint32_t count, const char *key);
+// 1 when the entry's packed data lies inside the file and its stored size is
+// one that its packed data could inflate to (so a damaged size never makes
+// the reader allocate gigabytes), else 0.
+int ovaEntryFits(FILE *f, const OVAEntry *entry);
 // Reads and inflates one entry; null when the entry lies outside the file,
 // the read comes up short, or the data does not inflate to exactly its size.
 uint8_t *readOVAEntry(FILE *f, const OVAEntry *entry, uint32_t *outLength);
