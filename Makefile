@@ -24,7 +24,7 @@ FUZZ_TIME    ?= 60
 FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
 FUZZ_ARGS    ?=
 
-.PHONY: run test deps build sanitize fuzz bench clean
+.PHONY: run test deps build sanitize fuzz soak bench clean
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -63,6 +63,15 @@ fuzz: deps
 	    sh tests/fuzz/run.sh $$t $(FUZZ_BUILD)/fuzz_$$t $(FUZZ_BUILD)/findings/$$t \
 	        $(FUZZ_BUILD)/corpus/$$t -max_total_time=$(FUZZ_TIME) $(FUZZ_ARGS) || exit 1; \
 	done
+
+# Long random play of the real game under the sanitizers (tools/soak), in
+# the background of a shared machine: make soak SEEDS=1-200 MINUTES=30.
+SEEDS   ?= 1-4
+MINUTES ?= 30
+JOBS    ?= 1
+soak:
+	$(MAKE) build BUILD=build-asan SANITIZE=ON
+	nice -n 10 build-asan/soak run --seeds $(SEEDS) --minutes $(MINUTES) --jobs $(JOBS)
 
 clean:
 	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)

@@ -7,6 +7,7 @@
 #include "core/level.h"
 #include "core/savegame.h"
 #include "storage/hiscores.h"
+#include "storage/winova.h"
 #include "temp_helpers.h"
 
 #include <cstdio>
@@ -127,6 +128,30 @@ inline std::vector<uint8_t> levelFile(const std::vector<Board> &boards,
     return bytes;
 }
 
+// The entries of one of our built archives (build/data), in directory
+// order: name and bytes.
+inline std::vector<std::pair<std::string, std::vector<uint8_t>>> archiveEntries(const char *name) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
+    std::string path = std::string(QUENZY_BINARY_DIR) + "/data/" + name;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return entries;
+    OVAEntry *dirs = nullptr;
+    uint32_t count = 0;
+    if (readOVADirectory(f, &dirs, &count) == 0) {
+        for (uint32_t i = 0; i < count; i++) {
+            uint32_t length = 0;
+            uint8_t *bytes = readOVAEntry(f, &dirs[i], &length);
+            if (bytes)
+                entries.push_back({dirs[i].name, std::vector<uint8_t>(bytes, bytes + length)});
+            free(bytes);
+        }
+    }
+    free(dirs);
+    fclose(f);
+    return entries;
+}
+
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
@@ -156,12 +181,11 @@ class EndToEnd : public testing::Test {
         unlink((dir + "/data/levels.bin").c_str());
         writeBytes(dir + "/data/levels.bin", file);
     }
-    // Runs the program on `script` with `args` (test mode by default) and
-    // `env` added to the environment.
-    Outcome play(const std::string &script, const std::vector<std::string> &args = {"-t"},
-                 const std::vector<std::pair<std::string, std::string>> &env = {}) {
+    // Starts the program on `script` with `args` and `env` added to the
+    // environment; its process id.
+    pid_t start(const std::string &script, const std::vector<std::string> &args,
+                const std::vector<std::pair<std::string, std::string>> &env) {
         writeBytes(dir + "/script.txt", std::vector<uint8_t>(script.begin(), script.end()));
-        Outcome out;
         pid_t pid = fork();
         if (pid == 0) {
             if (chdir(dir.c_str()) != 0)
@@ -189,6 +213,14 @@ class EndToEnd : public testing::Test {
             execv(exe.c_str(), argv.data());
             _exit(127);
         }
+        return pid;
+    }
+    // Runs the program on `script` with `args` (test mode by default) and
+    // `env` added to the environment.
+    Outcome play(const std::string &script, const std::vector<std::string> &args = {"-t"},
+                 const std::vector<std::pair<std::string, std::string>> &env = {}) {
+        Outcome out;
+        pid_t pid = start(script, args, env);
         // No clock here: a replay ends itself after a bounded number of
         // virtual frames (status 2 when the script stalls).
         int status = 0;

@@ -24,29 +24,6 @@ std::string walkAndType(const char *key) {
            key + "\nframe 100 exit\n";
 }
 
-// The entries of one of our built archives, by name.
-std::vector<std::pair<std::string, std::vector<uint8_t>>> archiveEntries(const char *name) {
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
-    std::string path = std::string(QUENZY_BINARY_DIR) + "/data/" + name;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return entries;
-    OVAEntry *dirs = nullptr;
-    uint32_t count = 0;
-    if (readOVADirectory(f, &dirs, &count) == 0) {
-        for (uint32_t i = 0; i < count; i++) {
-            uint32_t length = 0;
-            uint8_t *bytes = readOVAEntry(f, &dirs[i], &length);
-            if (bytes)
-                entries.push_back({dirs[i].name, std::vector<uint8_t>(bytes, bytes + length)});
-            free(bytes);
-        }
-    }
-    free(dirs);
-    fclose(f);
-    return entries;
-}
-
 class SoundEndToEnd : public EndToEnd {
   protected:
     // Puts a music archive of our own in place of the composed one: every

@@ -116,6 +116,47 @@ TEST_F(LevelTable, LoadLevelsCountsOnlyTheRecordsTheFileHolds) {
     }
 }
 
+// A record the drawing or the solver could not use (a cell that is no
+// fruit, a pick off the board) ends the game at start with its number.
+TEST_F(LevelTable, LoadLevelsRefusesADamagedRecord) {
+    ASSERT_EQ(mkdir("data", 0755), 0);
+    struct Case {
+        const char *what;
+        size_t at; // in record 2
+        uint8_t value;
+        const char *damage; // null: the file is taken
+    } cases[] = {
+        {"a start cell above the top fruit", 16 * 9 + 3, 6, "a cell above 5"},
+        {"a target cell of 255", 16 * 2 + 8 + 7, 255, "a cell above 5"},
+        {"a pick beyond the last column", 160 + 2 * 5, 8, "a pick off the board"},
+        {"a pick below the last row", 160 + 2 * 5 + 1, 10, "a pick off the board"},
+        {"a top fruit and the last cell picked", 160 + 2 * 5, 7, nullptr},
+        {"anything past the solution's end", 160 + 2 * 40 + 1, 200, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> file = levelFile(3, 3, 0);
+        descrambleLevels(file.data(), unsigned(file.size()));
+        // The extremes that are allowed, then the case's damage.
+        file[1 + LEVEL_RECORD_SIZE + 16 * 9 + 7] = MAX_CELL_VALUE;
+        file[1 + LEVEL_RECORD_SIZE + 160 + 2 * 5 + 1] = BOARD_H - 1;
+        file[1 + LEVEL_RECORD_SIZE + 160 + 2 * 6] = 0xFF;
+        file[1 + LEVEL_RECORD_SIZE + c.at] = c.value;
+        scrambleLevels(file.data(), unsigned(file.size()));
+        writeFile("data/levels.bin", file);
+        if (c.damage) {
+            EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1),
+                        std::string("^Level 2 in data/levels.bin is damaged \\(") + c.damage +
+                            "\\)$");
+            continue;
+        }
+        loadLevels();
+        EXPECT_EQ(levelCount, 3);
+        free(levelsData);
+        levelsData = nullptr;
+    }
+}
+
 TEST_F(LevelTable, LoadLevelsEndsTheGameWithoutALevel) {
     EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^Unable to load data/levels.bin$");
     ASSERT_EQ(mkdir("data", 0755), 0);
@@ -235,6 +276,12 @@ TEST_F(TestBoard, OnlyAnExact160ByteFileReplacesTheBoard) {
         EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
         EXPECT_EQ(currentCount, 1);
     }
+    // A cell that is no fruit makes it a damaged file, ignored the same way.
+    board[16 * 3 + 8 + 5] = MAX_CELL_VALUE + 1;
+    board[16 * 9 + 4] = 3;
+    writeFile("test.bin", board);
+    loadLevel(-1);
+    EXPECT_EQ(currentLevel[4 + 8 * 9], 2);
 }
 
 // A board the drawing could not show is refused like a file of the wrong

@@ -106,13 +106,17 @@ const char *takeLevelFile(uint8_t *bytes, unsigned size) {
         free(bytes);
         return "No levels in data/levels.bin";
     }
-    // The drawing, the rules and the solver know fruits 1 to 5 only: a
-    // bigger value is damage, and playing it would draw past the tile sheet.
+    // The drawing, the rules and the solver know fruits 1 to 5 only, and
+    // the solver picks what the record says: anything else is damage that
+    // would draw past the tile sheet or pick outside the board.
     for (int i = 0; i < count; i++) {
-        if (badBoardCell(bytes + 1 + LEVEL_RECORD_SIZE * i) >= 0) {
+        const uint8_t *record = bytes + 1 + LEVEL_RECORD_SIZE * i;
+        const char *damage = badBoardCell(record) >= 0                      ? "a cell above 5"
+                             : !solutionOnBoard(record + LEVEL_BOARDS_SIZE) ? "a pick off the board"
+                                                                            : nullptr;
+        if (damage) {
             free(bytes);
-            snprintf(why, sizeof why, "Level %d in data/levels.bin is damaged (a cell above 5)",
-                     i + 1);
+            snprintf(why, sizeof why, "Level %d in data/levels.bin is damaged (%s)", i + 1, damage);
             return why;
         }
     }
@@ -143,6 +147,13 @@ static void reportBadTestCell(const uint8_t *boards, int i) {
     int column = i % 16;
     fprintf(stderr, "test.bin: cell %d,%d of the %s board holds %d, above 5; board not used\n",
             column % BOARD_W, i / 16, column < BOARD_W ? "start" : "target", boards[i]);
+}
+
+int solutionOnBoard(const uint8_t *solution) {
+    for (int n = solutionLength(solution) - 1; n >= 0; n--)
+        if (solution[2 * n] >= BOARD_W || solution[2 * n + 1] >= BOARD_H)
+            return 0;
+    return 1;
 }
 
 static void readTestBoard() {

@@ -46,11 +46,13 @@ void scrambleLevels(uint8_t *bytes, unsigned size);
 // Index of the first of a record's 160 board bytes that is no cell value
 // (above 5), or -1 when all are.
 int badBoardCell(const uint8_t *boards);
+// Whether every pick of a solution (up to its terminator) lies on the board.
+int solutionOnBoard(const uint8_t *solution);
 // Makes the whole level file `bytes` (malloc'd, `size` bytes; null when it
 // could not be read) the level table: descrambles it in place and keeps it.
 // Returns null when the table is in place, else the reason it is not (the
-// buffer is then freed): no file, no whole record, or a record holding a
-// cell above 5.
+// buffer is then freed): no file, no whole record, or a damaged record (a
+// cell above 5, or a solution picking off the board).
 const char *takeLevelFile(uint8_t *bytes, unsigned size);
 // Reads data/levels.bin into the level table; ends the game with the reason
 // when takeLevelFile refuses it.

@@ -99,7 +99,9 @@ SDL_Surface *loadGFX(const char *name, int keyed, int r, int g, int b) {
     // The key is decided on the picture as stored, before conversion.
     if (keyed) {
         setColorKey(bitmap, r, g, b);
-        converted = SDL_ConvertSurface(bitmap, screen->format, SDL_SRCCOLORKEY);
+        // Asked for only when the bitmap kept its key: sdl12-compat gives
+        // the copy a key of its own when asked, even if the bitmap has none.
+        converted = SDL_ConvertSurface(bitmap, screen->format, bitmap->flags & SDL_SRCCOLORKEY);
     } else {
         SDL_SetColorKey(bitmap, 0, 0);
         converted = SDL_ConvertSurface(bitmap, screen->format, 0);

@@ -2,6 +2,8 @@
 
 #include "platform/replay.h"
 
+#include <ctime>
+
 int sysVirtualClock = 0;
 uint32_t sysVirtualNow = 0;
 void (*sysClockHook)(uint32_t from, uint32_t to) = nullptr;
@@ -54,4 +56,8 @@ int sysPollEvent(SDL_Event *event) {
 void sysPumpEvents() {
     if (replayMode != REPLAY_PLAY)
         SDL_PumpEvents();
+}
+
+long long sysWallSeconds() {
+    return static_cast<long long>(time(nullptr));
 }

@@ -18,6 +18,9 @@ void sysSpin();
 int sysPollEvent(SDL_Event *event);
 // Lets SDL gather events, as SDL_PumpEvents (nothing during a replay).
 void sysPumpEvents();
+// Seconds since the epoch by the wall clock, even during a replay: for the
+// age of files, which the file system stamps by that clock.
+long long sysWallSeconds();
 
 // Virtual clock: while `sysVirtualClock` is non-zero, sysTicks returns
 // `sysVirtualNow` and sysDelay adds to it instead of sleeping. A busy wait

@@ -2,28 +2,71 @@
 
 #include "platform/sys.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 char *configFolder = nullptr;
 static char fname_buf[USER_PATH_MAX];
 
+// The files saveUserFile writes, whose temporaries are ours to remove.
+static const char *const userFiles[] = {"quenzy.cfg", "hiscores.dat", "savegame.dat"};
+enum { TEMP_SUFFIX = 7 }; // "." and the six characters mkstemp picks
+
+// A temporary of ours: one of our names, a full stop and six letters or
+// digits, as saveUserFile makes it.
+static int isOurTemporary(const char *name) {
+    size_t n = strlen(name);
+    for (const char *file : userFiles) {
+        size_t f = strlen(file);
+        if (n != f + TEMP_SUFFIX || strncmp(name, file, f) != 0 || name[f] != '.')
+            continue;
+        for (size_t i = f + 1; i < n; i++)
+            if (!isalnum(static_cast<unsigned char>(name[i])))
+                return 0;
+        return 1;
+    }
+    return 0;
+}
+
+void removeStaleTemporaries(const char *folder, long olderThan) {
+    DIR *dir = folder ? opendir(folder) : nullptr;
+    if (!dir)
+        return;
+    long long now = sysWallSeconds();
+    while (const dirent *e = readdir(dir)) {
+        if (!isOurTemporary(e->d_name))
+            continue;
+        char path[USER_PATH_MAX];
+        struct stat st;
+        int n = snprintf(path, sizeof path, "%s/%s", folder, e->d_name);
+        // A young one may be another copy of the game saving right now.
+        if (n > 0 && n < static_cast<int>(sizeof path) && lstat(path, &st) == 0 &&
+            S_ISREG(st.st_mode) && now - st.st_mtime > olderThan)
+            unlink(path);
+    }
+    closedir(dir);
+}
+
 void getConfigFolder() {
     const char *home = getenv("HOME");
     if (!home) {
         configFolder = strdup("./");
-        return;
+    } else {
+        size_t size = strlen(home) + 9;
+        configFolder = static_cast<char *>(malloc(size));
+        if (!configFolder)
+            return;
+        snprintf(configFolder, size, "%s/.quenzy", home);
+        mkdir(configFolder, 0755); // an existing folder is simply used
     }
-    size_t size = strlen(home) + 9;
-    configFolder = static_cast<char *>(malloc(size));
-    if (!configFolder)
-        return;
-    snprintf(configFolder, size, "%s/.quenzy", home);
-    mkdir(configFolder, 0755); // an existing folder is simply used
+    // What a game killed while saving left behind.
+    removeStaleTemporaries(configFolder, USER_TEMP_STALE_SECONDS);
 }
 
 char *filename(const char *folder, const char *name, const char *ext) {

@@ -8,8 +8,14 @@ extern char *configFolder;
 
 enum { USER_PATH_MAX = 1024 }; // the path buffer, terminator included
 
-// Finds or makes the user folder; runs before the command line is read.
+// Finds or makes the user folder and clears it of stale temporaries;
+// runs before the command line is read.
 void getConfigFolder();
+// Removes the temporary files saveUserFile leaves when the game dies while
+// saving, once they are older than `olderThan` seconds (younger ones may be
+// another copy of the game saving right now).
+void removeStaleTemporaries(const char *folder, long olderThan);
+enum { USER_TEMP_STALE_SECONDS = 60 };
 // Forms folder/name.ext (or name.ext without a folder) in one static buffer
 // that the next call overwrites. A path that does not fit the buffer gives
 // null rather than a cut one that might name another file.

@@ -143,7 +143,7 @@ static void pngChunk(std::vector<uint8_t> &out, const char *type,
         out.push_back(crc >> s & 255);
 }
 
-std::vector<uint8_t> encodePNG(const Image &img) {
+std::vector<uint8_t> encodePNG(const Image &img, bool keyTransparent) {
     std::vector<uint8_t> raw;
     raw.reserve(size_t(img.w * 3 + 1) * img.h);
     for (int y = 0; y < img.h; y++) {
@@ -166,6 +166,10 @@ std::vector<uint8_t> encodePNG(const Image &img) {
             ihdr.push_back(v >> s & 255);
     ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
     pngChunk(out, "IHDR", ihdr);
+    // For true colour, tRNS names the one colour that is see-through.
+    if (keyTransparent)
+        pngChunk(out, "tRNS",
+                 {0, uint8_t(red(KEY)), 0, uint8_t(green(KEY)), 0, uint8_t(blue(KEY))});
     pngChunk(out, "IDAT", packed);
     pngChunk(out, "IEND", {});
     return out;

@@ -29,4 +29,5 @@ uint32_t mix(uint32_t a, uint32_t b, double t);
 // (magenta is always palette entry 0), else 24-bit. Same picture, same bytes.
 std::vector<uint8_t> encodeBMP(const Image &img);
 bool writeFile(const std::string &path, const std::vector<uint8_t> &bytes);
-std::vector<uint8_t> encodePNG(const Image &img);
+// With `keyTransparent`, magenta pixels are marked fully transparent.
+std::vector<uint8_t> encodePNG(const Image &img, bool keyTransparent = false);

@@ -1,0 +1,83 @@
+// The game installed as a packager would install it, into a temporary
+// prefix, and started through its launcher from another folder.
+
+#include "e2e_helpers.h"
+
+namespace {
+
+using namespace e2e;
+
+class Installed : public testing::Test {
+  protected:
+    void SetUp() override {
+        char path[] = "/tmp/quenzy-install-XXXXXX";
+        ASSERT_NE(mkdtemp(path), nullptr);
+        dir = path;
+        ASSERT_EQ(mkdir((dir + "/elsewhere").c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((dir + "/home").c_str(), 0755), 0);
+        std::string cmd = "cmake --install '" + std::string(QUENZY_BINARY_DIR) + "' --prefix '" +
+                          dir + "/prefix' > '" + dir + "/install.log' 2>&1";
+        ASSERT_EQ(system(cmd.c_str()), 0) << readText(dir + "/install.log");
+    }
+    void TearDown() override {
+        if (HasFailure()) {
+            printf("kept %s\n", dir.c_str());
+            return;
+        }
+        std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(system(cmd.c_str()), 0);
+    }
+    bool exists(const std::string &path) { return access((dir + path).c_str(), F_OK) == 0; }
+    std::string dir;
+};
+
+TEST_F(Installed, PutsEveryPieceInItsUsualPlace) {
+    for (const char *path :
+         {"/prefix/bin/quenzy", "/prefix/lib/quenzy/quenzy", "/prefix/share/quenzy/data/levels.bin",
+          "/prefix/share/quenzy/data/gfx.ova", "/prefix/share/quenzy/data/music.ova",
+          "/prefix/share/quenzy/data/sound.ova", "/prefix/share/applications/quenzy.desktop",
+          "/prefix/share/icons/hicolor/64x64/apps/quenzy.png"})
+        EXPECT_TRUE(exists(path)) << path;
+    EXPECT_EQ(access((dir + "/prefix/bin/quenzy").c_str(), X_OK), 0);
+
+    std::string entry = readText(dir + "/prefix/share/applications/quenzy.desktop");
+    for (const char *line : {"[Desktop Entry]\n", "\nType=Application\n", "\nName=Quenzy\n",
+                             "\nExec=quenzy\n", "\nIcon=quenzy\n", "\nCategories=Game;"})
+        EXPECT_NE(entry.find(line), std::string::npos) << line;
+
+    // A PNG of 64 x 64 with its see-through colour named.
+    std::string icon = readText(dir + "/prefix/share/icons/hicolor/64x64/apps/quenzy.png");
+    ASSERT_GT(icon.size(), 33u);
+    EXPECT_EQ(icon.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(icon.substr(12, 4), "IHDR");
+    EXPECT_EQ(icon.substr(16, 8), std::string("\0\0\0\x40\0\0\0\x40", 8));
+    EXPECT_NE(icon.find("tRNS"), std::string::npos);
+}
+
+// Through the launcher, from a folder that holds no data: the game finds
+// its data, plays, and keeps its files in the user's folder; the file names
+// given in the environment are taken from the caller's folder.
+TEST_F(Installed, TheLauncherPlaysFromAnyFolder) {
+    std::string script = std::string(THROUGH_INTROS) + "frame +5 type RETURN\n"  // PRESS START
+                                                       "frame +10 type RETURN\n" // NEW GAME
+                                                       "frame +30 type SPACE\n"  // HOW TO PLAY
+                                                       "after attempt\n"
+                                                       "frame +30 exit\n";
+    writeBytes(dir + "/elsewhere/script.txt", std::vector<uint8_t>(script.begin(), script.end()));
+    std::string cmd = "cd '" + dir + "/elsewhere' && HOME='" + dir +
+                      "/home' SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "
+                      "QUENZY_REPLAY=script.txt QUENZY_TRACE=trace.txt '" +
+                      dir + "/prefix/bin/quenzy' > out.txt 2>&1";
+    int status = system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readText(dir + "/elsewhere/out.txt");
+    std::vector<TraceLine> trace = parseTrace(readText(dir + "/elsewhere/trace.txt"));
+    int attempts = 0;
+    for (const TraceLine &line : trace)
+        attempts += line.event == "attempt" && line.num("level") == 0;
+    EXPECT_EQ(attempts, 1);
+    EXPECT_TRUE(exists("/home/.quenzy/hiscores.dat"));
+    EXPECT_FALSE(exists("/prefix/share/quenzy/trace.txt"));
+}
+
+} // namespace
