@@ -134,7 +134,7 @@ static int openVirtual(SDL_AudioSpec *desired, SDL_AudioSpec *obtained) {
         return -1;
     }
     if (!desired->callback || desired->samples == 0 || desired->channels == 0) {
-        SDL_SetError("SDL_OpenAudio() passed a bad audio spec");
+        SDL_SetError("SDL_OpenAudio() passed no callback, samples or channels");
         return -1;
     }
     virtualSpec = *desired;
@@ -147,7 +147,7 @@ static int openVirtual(SDL_AudioSpec *desired, SDL_AudioSpec *obtained) {
         SDL_OutOfMemory();
         return -1;
     }
-    // Without a place to put it, SDL 1.2 reports the spec in `desired`.
+    // Without a place to put it, SDL 1.2 reports the format it opened in `desired`.
     *(obtained ? obtained : desired) = virtualSpec;
     // SDL 1.2 mixes the effects (SDL_MixAudio) in the format of its open
     // device, or in plain 16-bit when its audio is down; with its audio up
