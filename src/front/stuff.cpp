@@ -1,6 +1,7 @@
 #include "front/stuff.h"
 
 #include "front/i18n.h"
+#include "platform/debug.h"
 #include "platform/gfx_sdl.h"
 #include "sound/sound.h"
 
@@ -107,6 +108,8 @@ SDL_Surface **initBlocks(const char *name, int cellWidth, int cellHeight, int ke
     int rows = sheet->h / cellHeight;
     SDL_Surface **cells =
         static_cast<SDL_Surface **>(calloc(columns * rows + 1, sizeof(SDL_Surface *)));
+    if (!cells)
+        error("Unable to create surface");
     for (int r = 0; r < rows; r++) {
         for (int c = 0; c < columns; c++) {
             SDL_Surface *cell = createImage(cellWidth, cellHeight, keyed);
