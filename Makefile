@@ -85,6 +85,14 @@ ALLOCFAIL_ARGS ?=
 allocfail: build
 	nice -n 10 $(BUILD)/allocfail run --jobs $(JOBS) $(ALLOCFAIL_ARGS)
 
+# Seeded mutants of src/, each built in a scratch copy and run against the
+# quick suite (tools/mutate/mutate.py); the survivors are printed.
+SEED  ?= 1
+COUNT ?= 10
+.PHONY: mutate
+mutate: deps
+	nice -n 10 python3 tools/mutate/mutate.py --seed $(SEED) --count $(COUNT)
+
 # Line and branch coverage of src/ over the whole suite, in build-coverage/:
 # an HTML report in build-coverage/coverage/index.html and a summary on the
 # screen. Branches only an exception could take are not counted. Counters

@@ -9,7 +9,8 @@ A mutant is one small change to one line of src/: a comparison flipped or
 widened, && and || swapped, a constant one up or down, an arithmetic
 operator swapped, a statement removed or a condition negated. They are
 drawn with seed S, spread over the files of src/ in turn. The copy is made
-once (the files git knows, as they are in the working tree) and built once;
+once in build-mutate/ (the files git knows, as they are in the working
+tree) and built once;
 each mutant then rebuilds only what its change touches. A mutant is killed
 when a test fails or the suite runs past the time limit, and not counted
 when it does not compile. Exits 1 when a mutant survived."""
@@ -185,7 +186,10 @@ def try_mutant(copy, mutant, limit):
 
 
 def prepare(keep, limit):
-    scratch = tempfile.mkdtemp(prefix="quenzy-mutate-", dir=os.environ.get("TMPDIR") or "/tmp")
+    # Inside the tree, so that ccache (CCACHE_BASEDIR) sees the same relative
+    # paths as in build/ and the first build of the copy is mostly hits.
+    os.makedirs(os.path.join(ROOT, "build-mutate"), exist_ok=True)
+    scratch = tempfile.mkdtemp(prefix="copy-", dir=os.path.join(ROOT, "build-mutate"))
     make_copy(scratch)
     env_ok = run(["cmake", "-S", ".", "-B", "build"], scratch, 600) == 0
     if not env_ok or not build(scratch, 3600):
