@@ -55,7 +55,7 @@ enum ReplayMode {
 };
 enum { REPLAY_GRACE = 600, REPLAY_WAIT = 10000 };
 
-extern int replayMode;
+extern int replayMode;       // a ReplayMode
 extern unsigned replayFrame; // drains of the event queue so far
 
 // Reads the environment and switches on what it asks for. Ends the program
