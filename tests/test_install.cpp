@@ -72,13 +72,14 @@ TEST_F(Installed, PutsEveryPieceInItsUsualPlace) {
 
 // Through the launcher, from a folder that holds no data: the game finds
 // its data, plays, and keeps its files in the user's folder; the file names
-// given in the environment are taken from the caller's folder.
+// given in the environment, and the screen dumps, are the caller's folder's.
 TEST_F(Installed, TheLauncherPlaysFromAnyFolder) {
     std::string script = std::string(THROUGH_INTROS) + "frame +5 type RETURN\n"  // PRESS START
                                                        "frame +10 type RETURN\n" // NEW GAME
                                                        "frame +30 type SPACE\n"  // HOW TO PLAY
                                                        "after attempt\n"
-                                                       "frame +30 exit\n";
+                                                       "frame +30 dump shot\n"
+                                                       "frame +1 exit\n";
     ASSERT_EQ(launch("", script), 0) << readText(dir + "/elsewhere/out.txt");
     int attempts = 0;
     for (const TraceLine &line : trace())
@@ -86,6 +87,9 @@ TEST_F(Installed, TheLauncherPlaysFromAnyFolder) {
     EXPECT_EQ(attempts, 1);
     EXPECT_TRUE(exists("/home/.quenzy/hiscores.dat"));
     EXPECT_FALSE(exists("/prefix/share/quenzy/trace.txt"));
+    // A replay's screen dumps land beside the trace, not among the data.
+    EXPECT_TRUE(exists("/elsewhere/shot.bmp"));
+    EXPECT_FALSE(exists("/prefix/share/quenzy/shot.bmp"));
 }
 
 // Test mode plays the test.bin of the caller's folder, as it does in the
