@@ -200,15 +200,17 @@ TEST_F(StoryEndToEnd, TheSplashEndsWithTheJingleOrEarlierOnActionOrStart) {
 }
 
 // A window closed during the intros ends nothing early: the splash plays
-// out, then the credits (which would wait for a key for ever) end at once
-// and the program shuts down without the title.
+// out, the credits wait for their key, and then the program shuts down
+// without the title.
 TEST_F(StoryEndToEnd, AWindowClosedDuringTheIntrosEndsTheProgramAfterThem) {
-    Outcome out = play("frame 50 quit\nframe 3000 exit 3\n", NO_ARGS);
+    Outcome out = play("frame 50 quit\nafter intro\nafter intro\nframe +100 type SPACE\n"
+                       "frame +3000 exit 3\n",
+                       NO_ARGS);
     EXPECT_EQ(out.status, 0);
     std::vector<std::string> expected = {"intro:ondra", "logo", "introend:ondra",
                                          "intro:opensource", "introend:opensource"};
     EXPECT_EQ(path(out), expected);
-    EXPECT_EQ(out.find("introend", 1).num("frames"), 0);
+    EXPECT_GE(out.find("introend", 1).num("frames"), 100);
     int boots = out.count("boot");
     ASSERT_GT(boots, 0);
     EXPECT_EQ(out.find("boot", boots - 1).str("step"), "hiscores"); // no "menu"

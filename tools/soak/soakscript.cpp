@@ -276,7 +276,8 @@ void randomMove(Writer &w) {
 // binding changes: a window close leaves the title, the hiscores and the
 // options, and opens the pause menu in play, where UP wraps to EXIT; ACTION
 // passes the pages between levels and START ends a name being entered.
-// The second close leaves the title that EXIT went back to.
+// The second close leaves the title that EXIT went back to. CONTINUE?
+// hears no close: RIGHT answers it, and leaves the game.
 void wayOut(Writer &w) {
     w.gap(5);
     for (int round = 0; round < 40; round++) {
@@ -288,6 +289,7 @@ void wayOut(Writer &w) {
         w.gap(8);
         w.pad(PAD_START, 2, 20);
         w.pad(PAD_ACTION, 2, 60);
+        w.hat(HAT_RIGHT, 2, 20);
     }
 }
 
