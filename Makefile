@@ -32,6 +32,11 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
+# The quick loop while working: everything but the tests labelled slow.
+.PHONY: check
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE slow
+
 # Installs only the packages that are not there yet. Without apt and dpkg
 # (not Debian) it says what to install and leaves the rest to cmake.
 deps:
