@@ -37,6 +37,12 @@ test: build
 check: build
 	cd $(BUILD) && ctest --output-on-failure -j2 -LE slow
 
+# Records the golden traces (tests/golden/) anew, after an intended change
+# of play; `git diff tests/golden` then shows what changed.
+.PHONY: golden
+golden: build
+	cd $(BUILD) && QUENZY_GOLDEN_RECORD=1 ctest --output-on-failure -j2 -R '^Golden/'
+
 # Installs only the packages that are not there yet. Without apt and dpkg
 # (not Debian) it says what to install and leaves the rest to cmake.
 deps:

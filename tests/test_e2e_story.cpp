@@ -222,28 +222,7 @@ TEST_F(StoryEndToEnd, AWindowClosedDuringTheIntrosEndsTheProgramAfterThem) {
 // page comes (an arrow does not end it) and then the name entry.
 TEST_F(StoryEndToEnd, TheWholeGameEndsOnTheCongratulationsPageAndTheNameEntry) {
     oxblurtTable();
-    std::string script = std::string(THROUGH_INTROS) + "frame +5 type RETURN\n"
-                                                       "frame +5 type RETURN\n"
-                                                       "after tutorial\n"
-                                                       "frame +5 type LCTRL\n";
-    for (int level = 0; level < 120; level++)
-        script += "after attempt\n"
-                  "frame +1 type x shift\n"
-                  "after tally\n"
-                  "frames +142-+172 every 10 type LCTRL\n"; // once MARUK has jumped
-    script += "after congrat\n"
-              "frame +100 dump congrat-entering\n"
-              "frame +300 dump congrat-settled\n"
-              "frame +5 type RIGHT\n"
-              "frame +5 type LCTRL\n"
-              "after nameentry\n"
-              "frame +20 press UP\n" // B: the letters turn while UP is held
-              "frame +1 release UP\n"
-              "frame +15 type LCTRL\n"
-              "frame +15 type RETURN\n"
-              "after hiscores\n"
-              "frame +5 exit\n";
-    Outcome out = play(script, NO_ARGS);
+    Outcome out = playFile("whole_game.txt", NO_ARGS);
     EXPECT_EQ(out.status, 0);
 
     std::vector<int> attempts, solved;
