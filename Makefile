@@ -52,6 +52,7 @@ deps:
 	    echo "  the development files of SDL 1.2, SDL_mixer 1.2, libmodplug and zlib;"; \
 	    echo "  for the tests GoogleTest (Google Benchmark for the benchmarks), and for the"; \
 	    echo "  window and fuzz tests Xvfb, xdotool, xwd, ImageMagick and clang with libFuzzer."; \
+	    echo "  (Their Debian names: $(PACKAGES))"; \
 	    exit 0; \
 	fi; \
 	missing=$$(for p in $(PACKAGES); do \
