@@ -39,9 +39,30 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
-# Installs only the packages that are not there yet.
+# The quick loop while working: everything but the tests labelled slow.
+.PHONY: check
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE slow
+
+# Records the golden traces (tests/golden/) anew, after an intended change
+# of play; `git diff tests/golden` then shows what changed.
+.PHONY: golden
+golden: build
+	cd $(BUILD) && QUENZY_GOLDEN_RECORD=1 ctest --output-on-failure -j2 -R '^Golden/'
+
+# Installs only the packages that are not there yet. Without apt and dpkg
+# (not Debian) it says what to install and leaves the rest to cmake.
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then \
+	    echo "No apt here: install these with your system's package manager (the build goes on):"; \
+	    echo "  a C++17 compiler (g++ or clang++), cmake 3.22 or newer, pkg-config,"; \
+	    echo "  the development files of SDL 1.2, SDL_mixer 1.2, libmodplug and zlib;"; \
+	    echo "  for the tests GoogleTest (Google Benchmark for the benchmarks), and for the"; \
+	    echo "  window and fuzz tests Xvfb, xdotool, xwd, ImageMagick and clang with libFuzzer."; \
+	    echo "  (Their Debian names: $(PACKAGES))"; \
+	    exit 0; \
+	fi; \
+	missing=$$(for p in $(PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	done); \
 	if [ -n "$$missing" ]; then \
