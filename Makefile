@@ -24,7 +24,18 @@ FUZZ_TIME    ?= 60
 FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
 FUZZ_ARGS    ?=
 
-.PHONY: run test deps build sanitize fuzz soak bench clean
+# Cross builds for other Debian architectures (arm64, armhf, s390x), each in
+# build-ARCH/ with a sysroot of Debian's packages for it in build-cross/ARCH/
+# (cmake/toolchains): make cross-build ARCH=arm64 builds everything,
+# make cross-test ARCHES="arm64 s390x" also runs the whole suite under qemu.
+ARCH   ?= arm64
+ARCHES ?= $(ARCH)
+CROSS_PACKAGES_arm64 := crossbuild-essential-arm64
+CROSS_PACKAGES_armhf := crossbuild-essential-armhf
+CROSS_PACKAGES_s390x := g++-s390x-linux-gnu
+CROSS_PACKAGES := cmake pkg-config qemu-user $(foreach a,$(ARCHES),$(CROSS_PACKAGES_$(a)))
+
+.PHONY: run test deps build sanitize fuzz soak bench clean cross-deps cross-sysroot cross-build cross-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -32,16 +43,21 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
-# Installs only the packages that are not there yet.
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs only the packages of the list $(1) that are not there yet, with
+# apt-get options $(2).
+define install-missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	done); \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing:" $$missing; \
 	    $(SUDO) apt-get update -q && \
-	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $$missing; \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $(2) $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DQUENZY_SANITIZE=$(SANITIZE)
@@ -72,6 +88,28 @@ JOBS    ?= 1
 soak:
 	$(MAKE) build BUILD=build-asan SANITIZE=ON
 	nice -n 10 build-asan/soak run --seeds $(SEEDS) --minutes $(MINUTES) --jobs $(JOBS)
+
+# The cross compilers and qemu; not what qemu recommends, which registers it
+# with the kernel.
+cross-deps:
+	$(call install-missing,$(CROSS_PACKAGES),--no-install-recommends)
+
+cross-sysroot: cross-deps
+	@for a in $(ARCHES); do sh cmake/toolchains/sysroot.sh $$a build-cross/$$a || exit 1; done
+
+cross-build: cross-sysroot
+	@for a in $(ARCHES); do \
+	    [ -f build-$$a/CMakeCache.txt ] || \
+	        cmake -S . -B build-$$a -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$a.cmake || exit 1; \
+	    cmake --build build-$$a -j2 || exit 1; \
+	done
+
+# One architecture after the other: emulated suites are slow.
+cross-test: cross-build
+	@for a in $(ARCHES); do \
+	    echo "== $$a"; \
+	    (cd build-$$a && ctest --output-on-failure -j2) || exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)

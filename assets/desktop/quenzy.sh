@@ -13,4 +13,6 @@ for var in QUENZY_REPLAY QUENZY_RECORD QUENZY_TRACE QUENZY_DUMP_DIR QUENZY_AUDIO
     esac
 done
 cd "$prefix/share/quenzy" || exit 1
-exec "$prefix/lib/quenzy/quenzy" "$@"
+# QUENZY_LAUNCHER (unset but for a cross build's tests): the emulator, and
+# its options, that runs a program built for another machine.
+exec ${QUENZY_LAUNCHER:-} "$prefix/lib/quenzy/quenzy" "$@"
