@@ -28,14 +28,18 @@ FUZZ_ARGS    ?=
 # build-ARCH/ with a sysroot of Debian's packages for it in build-cross/ARCH/
 # (cmake/toolchains): make cross-build ARCH=arm64 builds everything,
 # make cross-test ARCHES="arm64 s390x" also runs the whole suite under qemu.
-ARCH   ?= arm64
-ARCHES ?= $(ARCH)
+# The data is made by the native tools of HOST_TOOLS (the same bytes, which
+# the suite checks against the target's tools); HOST_TOOLS= leaves it to
+# the target's tools under the emulator.
+ARCH       ?= arm64
+ARCHES     ?= $(ARCH)
+HOST_TOOLS ?= $(BUILD)
 CROSS_PACKAGES_arm64 := crossbuild-essential-arm64
 CROSS_PACKAGES_armhf := crossbuild-essential-armhf
 CROSS_PACKAGES_s390x := g++-s390x-linux-gnu
 CROSS_PACKAGES := cmake pkg-config qemu-user $(foreach a,$(ARCHES),$(CROSS_PACKAGES_$(a)))
 
-.PHONY: run test deps build sanitize fuzz soak bench clean cross-deps cross-sysroot cross-build cross-test
+.PHONY: run test deps build sanitize fuzz soak bench clean cross-deps cross-sysroot host-tools cross-build cross-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -97,10 +101,17 @@ cross-deps:
 cross-sysroot: cross-deps
 	@for a in $(ARCHES); do sh cmake/toolchains/sysroot.sh $$a build-cross/$$a || exit 1; done
 
-cross-build: cross-sysroot
+host-tools: deps
+	@if [ -n "$(HOST_TOOLS)" ]; then \
+	    [ -f $(HOST_TOOLS)/CMakeCache.txt ] || cmake -S . -B $(HOST_TOOLS) || exit 1; \
+	    cmake --build $(HOST_TOOLS) -j2 --target gfxtool leveltool modtool sfxtool ova; \
+	fi
+
+cross-build: cross-sysroot host-tools
 	@for a in $(ARCHES); do \
 	    [ -f build-$$a/CMakeCache.txt ] || \
-	        cmake -S . -B build-$$a -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$a.cmake || exit 1; \
+	        cmake -S . -B build-$$a -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$a.cmake \
+	            -DQUENZY_HOST_TOOLS=$(if $(HOST_TOOLS),$(abspath $(HOST_TOOLS))) || exit 1; \
 	    cmake --build build-$$a -j2 || exit 1; \
 	done
 
