@@ -359,6 +359,8 @@ TEST_F(Modtool, ReportsSourceErrorsWithTheirPlace) {
     } cases[] = {
         {"frobnicate", 5, "unknown statement frobnicate"},
         {"tempo 20", 5, "not a whole number from 32 to 255"},
+        {"speed 6 3", 5, "speed takes one value"},
+        {"part p: c4 c4", 5, "part NAME INSTRUMENT: NOTES"},
         {"part p i: c4 c4 c4 | c4", 5, "bar line at row 12"},
         {"part p i: c64", 5, "length 64 is not a whole number of rows"},
         {"part p nobody: c4", 5, "unknown instrument nobody"},

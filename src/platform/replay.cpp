@@ -1,6 +1,7 @@
 #include "platform/replay.h"
 
 #include "platform/debug.h"
+#include "platform/replayscript.h"
 #include "platform/sys.h"
 
 #include <algorithm>
@@ -14,23 +15,6 @@
 
 int replayMode = REPLAY_OFF;
 unsigned replayFrame = 0;
-
-enum EntryKind { ENTRY_EVENT, ENTRY_DUMP, ENTRY_EXIT };
-
-struct ReplayEntry {
-    unsigned frame;
-    int kind;
-    SDL_Event event;  // ENTRY_EVENT
-    std::string name; // ENTRY_DUMP
-    int status;       // ENTRY_EXIT
-};
-
-// Lines after "after EVENT", waiting for the game to report EVENT; their
-// frames count from that moment.
-struct ReplaySegment {
-    std::string event;
-    std::vector<ReplayEntry> entries;
-};
 
 static std::vector<ReplayEntry> script;    // scheduled, in frame order
 static std::vector<ReplaySegment> waiting; // not yet scheduled, in order
@@ -46,253 +30,6 @@ static std::string signalDumpName;                 // QUENZY_DUMP_SIGNAL, or emp
 static unsigned signalDumps = 0;                   // written so far
 static volatile sig_atomic_t signalDumpWanted = 0; // SIGUSR1 came
 
-struct KeyName {
-    const char *name;
-    SDLKey sym;
-};
-
-static const KeyName keyNames[] = {
-    {"UP", SDLK_UP},         {"DOWN", SDLK_DOWN},         {"LEFT", SDLK_LEFT},
-    {"RIGHT", SDLK_RIGHT},   {"LCTRL", SDLK_LCTRL},       {"RCTRL", SDLK_RCTRL},
-    {"LSHIFT", SDLK_LSHIFT}, {"RSHIFT", SDLK_RSHIFT},     {"LALT", SDLK_LALT},
-    {"RALT", SDLK_RALT},     {"RETURN", SDLK_RETURN},     {"ESCAPE", SDLK_ESCAPE},
-    {"SPACE", SDLK_SPACE},   {"TAB", SDLK_TAB},           {"BACKSPACE", SDLK_BACKSPACE},
-    {"DELETE", SDLK_DELETE}, {"CAPSLOCK", SDLK_CAPSLOCK},
-};
-
-static void keyName(SDLKey sym, char *out, size_t size) {
-    for (const KeyName &k : keyNames)
-        if (k.sym == sym) {
-            snprintf(out, size, "%s", k.name);
-            return;
-        }
-    if ((sym >= SDLK_a && sym <= SDLK_z) || (sym >= SDLK_0 && sym <= SDLK_9))
-        snprintf(out, size, "%c", static_cast<char>(sym));
-    else if (sym >= SDLK_F1 && sym <= SDLK_F15)
-        snprintf(out, size, "F%d", sym - SDLK_F1 + 1);
-    else
-        snprintf(out, size, "%d", static_cast<int>(sym));
-}
-
-static int parseKey(const char *word, SDLKey *sym) {
-    for (const KeyName &k : keyNames)
-        if (strcasecmp(k.name, word) == 0) {
-            *sym = k.sym;
-            return 0;
-        }
-    size_t n = strlen(word);
-    if (n == 1 && ((word[0] >= 'a' && word[0] <= 'z') || (word[0] >= '0' && word[0] <= '9'))) {
-        *sym = static_cast<SDLKey>(word[0]);
-        return 0;
-    }
-    if ((word[0] == 'F' || word[0] == 'f') && n >= 2 && n <= 3) {
-        int f = atoi(word + 1);
-        if (f >= 1 && f <= 15) {
-            *sym = static_cast<SDLKey>(SDLK_F1 + f - 1);
-            return 0;
-        }
-    }
-    char *end = nullptr;
-    long v = strtol(word, &end, 10);
-    if (*word && *end == 0 && v > 0 && v < SDLK_LAST) {
-        *sym = static_cast<SDLKey>(v);
-        return 0;
-    }
-    return -1;
-}
-
-static int parseInt(const char *word, long *value) {
-    if (!word)
-        return -1;
-    char *end = nullptr;
-    *value = strtol(word, &end, 10);
-    return (*word && *end == 0) ? 0 : -1;
-}
-
-static SDL_Event keyEvent(Uint8 type, SDLKey sym, SDLMod mod) {
-    SDL_Event e;
-    memset(&e, 0, sizeof e);
-    e.type = type;
-    e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
-    return e;
-}
-
-static SDL_Event mouseEvent(Uint8 type, int x, int y, int button) {
-    SDL_Event e;
-    memset(&e, 0, sizeof e);
-    e.type = type;
-    e.button.type = type;
-    e.button.button = static_cast<Uint8>(button);
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = static_cast<Uint16>(x);
-    e.button.y = static_cast<Uint16>(y);
-    return e;
-}
-
-static void addEvent(std::vector<ReplayEntry> &out, unsigned frame, const SDL_Event &e) {
-    ReplayEntry entry{frame, ENTRY_EVENT, e, "", 0};
-    out.push_back(entry);
-}
-
-// The action part of one line (words after the frame), appended for `frame`.
-static const char *parseAction(std::vector<char *> &w, unsigned frame,
-                               std::vector<ReplayEntry> &out) {
-    if (w.empty())
-        return "missing action";
-    const char *verb = w[0];
-    long a = 0, b = 0, c = 1;
-    if (!strcmp(verb, "press") || !strcmp(verb, "release") || !strcmp(verb, "type")) {
-        SDLKey sym;
-        if (w.size() < 2 || parseKey(w[1], &sym))
-            return "unknown key";
-        int mod = KMOD_NONE;
-        for (size_t i = 2; i < w.size(); i++) {
-            if (!strcmp(w[i], "shift"))
-                mod |= KMOD_LSHIFT;
-            else if (!strcmp(w[i], "caps"))
-                mod |= KMOD_CAPS;
-            else
-                return "unknown modifier";
-        }
-        SDLMod m = static_cast<SDLMod>(mod);
-        if (strcmp(verb, "release"))
-            addEvent(out, frame, keyEvent(SDL_KEYDOWN, sym, m));
-        if (strcmp(verb, "press"))
-            addEvent(out, frame, keyEvent(SDL_KEYUP, sym, m));
-        return nullptr;
-    }
-    if (!strcmp(verb, "click") || !strcmp(verb, "mousedown") || !strcmp(verb, "mouseup")) {
-        if (w.size() < 3 || w.size() > 4 || parseInt(w[1], &a) || parseInt(w[2], &b) ||
-            (w.size() == 4 && parseInt(w[3], &c)))
-            return "expected X Y [BUTTON]";
-        if (a < 0 || b < 0 || a > 65535 || b > 65535 || c < 1 || c > 255)
-            return "position or button out of range";
-        int x = static_cast<int>(a), y = static_cast<int>(b), button = static_cast<int>(c);
-        if (strcmp(verb, "mouseup"))
-            addEvent(out, frame, mouseEvent(SDL_MOUSEBUTTONDOWN, x, y, button));
-        if (strcmp(verb, "mousedown"))
-            addEvent(out, frame, mouseEvent(SDL_MOUSEBUTTONUP, x, y, button));
-        return nullptr;
-    }
-    SDL_Event e;
-    memset(&e, 0, sizeof e);
-    if (!strcmp(verb, "joydown") || !strcmp(verb, "joyup")) {
-        if (w.size() != 2 || parseInt(w[1], &a) || a < 0 || a > 255)
-            return "expected a button number";
-        e.type = !strcmp(verb, "joydown") ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
-        e.jbutton.type = e.type;
-        e.jbutton.button = static_cast<Uint8>(a);
-        e.jbutton.state = e.type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    } else if (!strcmp(verb, "hat")) {
-        if (w.size() != 2 || parseInt(w[1], &a) || a < 0 || a > 15)
-            return "expected a hat value";
-        e.type = SDL_JOYHATMOTION;
-        e.jhat.type = e.type;
-        e.jhat.value = static_cast<Uint8>(a);
-    } else if (!strcmp(verb, "axis")) {
-        if (w.size() != 3 || parseInt(w[1], &a) || parseInt(w[2], &b) || a < 0 || a > 255 ||
-            b < -32768 || b > 32767)
-            return "expected AXIS VALUE";
-        e.type = SDL_JOYAXISMOTION;
-        e.jaxis.type = e.type;
-        e.jaxis.axis = static_cast<Uint8>(a);
-        e.jaxis.value = static_cast<Sint16>(b);
-    } else if (!strcmp(verb, "quit")) {
-        if (w.size() != 1)
-            return "quit takes nothing";
-        e.type = SDL_QUIT;
-        e.quit.type = SDL_QUIT;
-    } else if (!strcmp(verb, "dump")) {
-        if (w.size() != 2 || strchr(w[1], '/'))
-            return "expected a plain NAME";
-        out.push_back(ReplayEntry{frame, ENTRY_DUMP, e, w[1], 0});
-        return nullptr;
-    } else if (!strcmp(verb, "exit")) {
-        if (w.size() > 2 || (w.size() == 2 && (parseInt(w[1], &a) || a < 0 || a > 255)))
-            return "expected [STATUS]";
-        out.push_back(ReplayEntry{frame, ENTRY_EXIT, e, "", static_cast<int>(a)});
-        return nullptr;
-    } else {
-        return "unknown action";
-    }
-    addEvent(out, frame, e);
-    return nullptr;
-}
-
-static int parseFrame(const char *word, unsigned previous, unsigned *frame) {
-    long v;
-    if (word[0] == '+') {
-        if (parseInt(word + 1, &v) || v < 0)
-            return -1;
-        *frame = previous + static_cast<unsigned>(v);
-        return 0;
-    }
-    if (parseInt(word, &v) || v < 0)
-        return -1;
-    *frame = static_cast<unsigned>(v);
-    return 0;
-}
-
-struct ParseState {
-    unsigned previous; // frame (or offset, after an anchor) of the last line
-    int anchored;      // lines belong to the last "after" segment
-};
-
-static const char *parseLine(char *line, ParseState *ps, std::vector<ReplayEntry> &head,
-                             std::vector<ReplaySegment> &segments) {
-    std::vector<char *> w;
-    for (char *t = strtok(line, " \t\r"); t; t = strtok(nullptr, " \t\r"))
-        w.push_back(t);
-    if (w.empty() || w[0][0] == '#')
-        return nullptr;
-    std::vector<ReplayEntry> &out = ps->anchored ? segments.back().entries : head;
-    if (!strcmp(w[0], "after")) {
-        if (w.size() != 2)
-            return "expected after EVENT";
-        segments.push_back(ReplaySegment{w[1], {}});
-        ps->anchored = 1;
-        ps->previous = 0;
-        return nullptr;
-    }
-    if (!strcmp(w[0], "frame")) {
-        unsigned frame;
-        if (w.size() < 2 || parseFrame(w[1], ps->previous, &frame))
-            return "expected a frame number";
-        if (ps->anchored && (w[1][0] != '+' || frame == 0))
-            return "after an anchor, frames are +N with N of 1 or more";
-        ps->previous = frame;
-        w.erase(w.begin(), w.begin() + 2);
-        return parseAction(w, frame, out);
-    }
-    if (!strcmp(w[0], "frames")) {
-        // frames A-B every S ACTION...
-        unsigned first, last;
-        long step;
-        char *dash = w.size() > 1 ? strchr(w[1] + 1, '-') : nullptr;
-        if (!dash || w.size() < 4 || strcmp(w[2], "every") || parseInt(w[3], &step) || step < 1)
-            return "expected frames A-B every S";
-        *dash = 0;
-        if (parseFrame(w[1], ps->previous, &first) || parseFrame(dash + 1, ps->previous, &last) ||
-            last < first)
-            return "bad frame range";
-        if (ps->anchored && (w[1][0] != '+' || first == 0))
-            return "after an anchor, frames are +N with N of 1 or more";
-        w.erase(w.begin(), w.begin() + 4);
-        for (unsigned f = first; f <= last; f += static_cast<unsigned>(step)) {
-            std::vector<char *> copy = w;
-            const char *err = parseAction(copy, f, out);
-            if (err)
-                return err;
-        }
-        ps->previous = last;
-        return nullptr;
-    }
-    return "lines start with frame, frames or after";
-}
-
 static void sortFrom(size_t from) {
     // Lines may come in any order; within a frame they keep theirs.
     std::stable_sort(script.begin() + static_cast<long>(from), script.end(),
@@ -303,27 +40,11 @@ static void sortFrom(size_t from) {
 }
 
 int replayLoadScript(const char *text, char *err, size_t errSize) {
-    std::vector<ReplayEntry> entries;
-    std::vector<ReplaySegment> segments;
-    std::string all(text);
-    size_t start = 0;
-    int lineNo = 0;
-    ParseState ps{0, 0};
-    while (start <= all.size()) {
-        size_t end = all.find('\n', start);
-        if (end == std::string::npos)
-            end = all.size();
-        std::string line = all.substr(start, end - start);
-        lineNo++;
-        const char *problem = parseLine(&line[0], &ps, entries, segments);
-        if (problem) {
-            snprintf(err, errSize, "line %d: %s", lineNo, problem);
-            return -1;
-        }
-        start = end + 1;
-    }
-    script = entries;
-    waiting = segments;
+    ReplayScript parsed;
+    if (replayParseScript(text, &parsed, err, errSize))
+        return -1;
+    script = parsed.entries;
+    waiting = parsed.segments;
     nextEntry = 0;
     nextSegment = 0;
     sortFrom(0);
@@ -452,7 +173,7 @@ static void recordEvent(const SDL_Event *e) {
     switch (e->type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        keyName(e->key.keysym.sym, key, sizeof key);
+        replayKeyName(e->key.keysym.sym, key, sizeof key);
         int shift = (e->key.keysym.mod & KMOD_SHIFT) != 0;
         int caps = (e->key.keysym.mod & KMOD_CAPS) != 0;
         mods = shift && caps ? " shift caps" : shift ? " shift" : caps ? " caps" : "";

@@ -692,29 +692,41 @@ void expandMacro(std::vector<Line> &lines, size_t i, const std::vector<std::stri
     lines.insert(lines.begin() + i, body.begin(), body.end());
 }
 
-void runOp(const Line &l, const std::vector<std::string> &tok) {
-    if (tok.empty())
-        return;
-    const std::string &op = tok[0];
-    Args a{l, std::vector<std::string>(tok.begin() + 1, tok.end())};
-    if (op == "color") {
-        colors[a.str(0)] = a.color(1);
-    } else if (op == "cell") {
-        selectCell(l, a.inum(0));
-    } else if (op == "whole") {
-        setClipWhole();
-    } else if (op == "origin") {
-        ox = clipX + a.inum(0);
-        oy = clipY + a.inum(1);
-    } else if (op == "textcorners") {
-        textCorners = a.inum(0) != 0;
-    } else if (op == "wrap") {
-        wrapX = a.inum(0) != 0;
-    } else if (op == "fill") {
-        for (int y = 0; y < clipH; y++)
-            for (int x = 0; x < clipW; x++)
-                setPx(*cur, clipX + x, clipY + y, a.color(0));
-    } else if (op == "rect" && zoomF != 1) {
+// ---- drawing operations: one function per word, each reads its own arguments ----
+
+void opColor(const Args &a) {
+    colors[a.str(0)] = a.color(1);
+}
+
+void opCell(const Args &a) {
+    selectCell(a.line, a.inum(0));
+}
+
+void opWhole(const Args &) {
+    setClipWhole();
+}
+
+void opOrigin(const Args &a) {
+    ox = clipX + a.inum(0);
+    oy = clipY + a.inum(1);
+}
+
+void opTextCorners(const Args &a) {
+    textCorners = a.inum(0) != 0;
+}
+
+void opWrap(const Args &a) {
+    wrapX = a.inum(0) != 0;
+}
+
+void opFill(const Args &a) {
+    for (int y = 0; y < clipH; y++)
+        for (int x = 0; x < clipW; x++)
+            setPx(*cur, clipX + x, clipY + y, a.color(0));
+}
+
+void opRect(const Args &a) {
+    if (zoomF != 1) {
         // the pixels whose centres fall inside the scaled rectangle
         double x0 = zoomed(a.inum(0), zoomCx), y0 = zoomed(a.inum(1), zoomCy);
         double x1 = zoomed(a.inum(0) + a.inum(2), zoomCx),
@@ -723,209 +735,322 @@ void runOp(const Line &l, const std::vector<std::string> &tok) {
             for (int x = int(std::floor(x0)); x < x1; x++)
                 if (x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1)
                     plot(x, y, a.color(4));
-    } else if (op == "rect") {
-        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
-        for (int j = 0; j < h; j++)
-            for (int i = 0; i < w; i++)
-                plot(x + i, y + j, a.color(4));
-    } else if (op == "frame") {
-        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
-        uint32_t c = a.color(4);
+        return;
+    }
+    int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++)
+            plot(x + i, y + j, a.color(4));
+}
+
+void opFrame(const Args &a) {
+    int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+    uint32_t c = a.color(4);
+    for (int i = 0; i < w; i++) {
+        plot(x + i, y, c);
+        plot(x + i, y + h - 1, c);
+    }
+    for (int j = 0; j < h; j++) {
+        plot(x, y + j, c);
+        plot(x + w - 1, y + j, c);
+    }
+}
+
+void gradient(const Args &a, bool vertical) {
+    int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+    uint32_t c1 = a.color(4), c2 = a.color(5);
+    int levels = a.count() > 6 ? a.inum(6) : 0;
+    for (int j = 0; j < h; j++)
         for (int i = 0; i < w; i++) {
-            plot(x + i, y, c);
-            plot(x + i, y + h - 1, c);
+            double t =
+                vertical ? (h > 1 ? double(j) / (h - 1) : 0) : (w > 1 ? double(i) / (w - 1) : 0);
+            plot(x + i, y + j, gradientAt(c1, c2, t, levels, x + i + ox, y + j + oy));
         }
-        for (int j = 0; j < h; j++) {
-            plot(x, y + j, c);
-            plot(x + w - 1, y + j, c);
+}
+
+void opVGrad(const Args &a) {
+    gradient(a, true);
+}
+
+void opHGrad(const Args &a) {
+    gradient(a, false);
+}
+
+void opZoom(const Args &a) {
+    zoomF = a.num(0);
+    zoomCx = a.num(1, clipW / 2.0);
+    zoomCy = a.num(2, clipH / 2.0);
+}
+
+void opDisc(const Args &a) {
+    fillDisc(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), a.num(2) * zoomF, a.num(3) * zoomF,
+             a.color(4));
+}
+
+void opLine(const Args &a) {
+    drawLine(zoomedIndex(a.num(0), zoomCx), zoomedIndex(a.num(1), zoomCy),
+             zoomedIndex(a.num(2), zoomCx), zoomedIndex(a.num(3), zoomCy), a.color(4));
+}
+
+void opTri(const Args &a) {
+    fillTri(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), zoomed(a.num(2), zoomCx),
+            zoomed(a.num(3), zoomCy), zoomed(a.num(4), zoomCx), zoomed(a.num(5), zoomCy),
+            a.color(6));
+}
+
+void opCloud(const Args &a) {
+    drawCloud(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4), a.color(5),
+              a.count() > 6 ? a.color(6) : a.color(4));
+}
+
+void opAcacia(const Args &a) {
+    drawAcacia(a.num(0), a.num(1), a.num(2), a.color(3), a.color(4));
+}
+
+void opStars(const Args &a) {
+    seedRandom(a.inum(0));
+    int n = a.inum(1), x = a.inum(2), y = a.inum(3), w = a.inum(4), h = a.inum(5);
+    for (int i = 0; i < n; i++) {
+        int sx = x + random(w), sy = y + random(h);
+        bool big = random(6) == 0;
+        plot(sx, sy, a.color(6));
+        if (big) {
+            uint32_t dim = a.count() > 7 ? a.color(7) : a.color(6);
+            plot(sx - 1, sy, dim);
+            plot(sx + 1, sy, dim);
+            plot(sx, sy - 1, dim);
+            plot(sx, sy + 1, dim);
         }
-    } else if (op == "vgrad" || op == "hgrad") {
-        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
-        uint32_t c1 = a.color(4), c2 = a.color(5);
-        int levels = a.count() > 6 ? a.inum(6) : 0;
-        for (int j = 0; j < h; j++)
-            for (int i = 0; i < w; i++) {
-                double t = op == "vgrad" ? (h > 1 ? double(j) / (h - 1) : 0)
-                                         : (w > 1 ? double(i) / (w - 1) : 0);
-                plot(x + i, y + j, gradientAt(c1, c2, t, levels, x + i + ox, y + j + oy));
+    }
+}
+
+void opSpeckle(const Args &a) {
+    seedRandom(a.inum(0));
+    int n = a.inum(1);
+    uint32_t c = a.color(2);
+    bool only = a.count() > 3;
+    uint32_t on = only ? a.color(3) : 0;
+    for (int i = 0; i < n; i++) {
+        int x = clipX - ox + random(clipW), y = clipY - oy + random(clipH);
+        if (!only || peek(x, y) == on)
+            plot(x, y, c);
+    }
+}
+
+void opSprite(const Args &a) {
+    blitSprite(spriteNamed(a.line, a.str(0)), a.inum(1), a.inum(2),
+               a.count() > 3 && a.str(3) == "flip");
+}
+
+void opMask(const Args &a) {
+    const Image &m = spriteNamed(a.line, a.str(0));
+    int dx = a.inum(1), dy = a.inum(2);
+    allowed.assign(cur->px.size(), false);
+    for (int y = clipY; y < clipY + clipH; y++)
+        for (int x = clipX; x < clipX + clipW; x++)
+            allowed[size_t(y) * cur->w + x] =
+                getPx(*cur, x, y) == getPx(m, x - clipX + dx, y - clipY + dy);
+}
+
+void opNoMask(const Args &) {
+    allowed.clear();
+}
+
+// x y w h cell colour strength: every other cell tinted
+void opChecker(const Args &a) {
+    int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3), n = a.inum(4);
+    uint32_t c = a.color(5);
+    double t = a.num(6);
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++)
+            if ((i / n + j / n) % 2) {
+                uint32_t p = peek(x + i, y + j);
+                plot(x + i, y + j, mix(p, c, t));
             }
-    } else if (op == "zoom") {
-        zoomF = a.num(0);
-        zoomCx = a.num(1, clipW / 2.0);
-        zoomCy = a.num(2, clipH / 2.0);
-    } else if (op == "disc") {
-        fillDisc(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), a.num(2) * zoomF,
-                 a.num(3) * zoomF, a.color(4));
-    } else if (op == "line") {
-        drawLine(zoomedIndex(a.num(0), zoomCx), zoomedIndex(a.num(1), zoomCy),
-                 zoomedIndex(a.num(2), zoomCx), zoomedIndex(a.num(3), zoomCy), a.color(4));
-    } else if (op == "tri") {
-        fillTri(zoomed(a.num(0), zoomCx), zoomed(a.num(1), zoomCy), zoomed(a.num(2), zoomCx),
-                zoomed(a.num(3), zoomCy), zoomed(a.num(4), zoomCx), zoomed(a.num(5), zoomCy),
-                a.color(6));
-    } else if (op == "hills") {
-        drawHills(a);
-    } else if (op == "cloud") {
-        drawCloud(a.num(0), a.num(1), a.num(2), a.num(3), a.color(4), a.color(5),
-                  a.count() > 6 ? a.color(6) : a.color(4));
-    } else if (op == "acacia") {
-        drawAcacia(a.num(0), a.num(1), a.num(2), a.color(3), a.color(4));
-    } else if (op == "grass") {
-        drawGrass(a);
-    } else if (op == "stars") {
-        seedRandom(a.inum(0));
-        int n = a.inum(1), x = a.inum(2), y = a.inum(3), w = a.inum(4), h = a.inum(5);
-        for (int i = 0; i < n; i++) {
-            int sx = x + random(w), sy = y + random(h);
-            bool big = random(6) == 0;
-            plot(sx, sy, a.color(6));
-            if (big) {
-                uint32_t dim = a.count() > 7 ? a.color(7) : a.color(6);
-                plot(sx - 1, sy, dim);
-                plot(sx + 1, sy, dim);
-                plot(sx, sy - 1, dim);
-                plot(sx, sy + 1, dim);
-            }
+}
+
+// sprite NAME x y scale, enlarged without smoothing
+void opBigSprite(const Args &a) {
+    const Image &src = spriteNamed(a.line, a.str(0));
+    int x = a.inum(1), y = a.inum(2), f = a.inum(3);
+    bool flip = a.count() > 4 && a.str(4) == "flip";
+    for (int j = 0; j < src.h * f; j++)
+        for (int i = 0; i < src.w * f; i++) {
+            uint32_t c = getPx(src, flip ? src.w - 1 - i / f : i / f, j / f);
+            if (c != KEY)
+                plot(x + i, y + j, c);
         }
-    } else if (op == "speckle") {
-        seedRandom(a.inum(0));
-        int n = a.inum(1);
-        uint32_t c = a.color(2);
-        bool only = a.count() > 3;
-        uint32_t on = only ? a.color(3) : 0;
-        for (int i = 0; i < n; i++) {
-            int x = clipX - ox + random(clipW), y = clipY - oy + random(clipH);
-            if (!only || peek(x, y) == on)
-                plot(x, y, c);
-        }
-    } else if (op == "sprite") {
-        blitSprite(spriteNamed(l, a.str(0)), a.inum(1), a.inum(2),
-                   a.count() > 3 && a.str(3) == "flip");
-    } else if (op == "mask") {
-        const Image &m = spriteNamed(l, a.str(0));
-        int dx = a.inum(1), dy = a.inum(2);
-        allowed.assign(cur->px.size(), false);
+}
+
+void opRecolor(const Args &a) {
+    for (size_t i = 0; i + 1 < a.count(); i += 2) {
+        uint32_t from = a.color(i), to = a.color(i + 1);
         for (int y = clipY; y < clipY + clipH; y++)
             for (int x = clipX; x < clipX + clipW; x++)
-                allowed[size_t(y) * cur->w + x] =
-                    getPx(*cur, x, y) == getPx(m, x - clipX + dx, y - clipY + dy);
-    } else if (op == "nomask") {
-        allowed.clear();
-    } else if (op == "checker") {
-        // x y w h cell colour strength: every other cell tinted
-        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3), n = a.inum(4);
-        uint32_t c = a.color(5);
-        double t = a.num(6);
-        for (int j = 0; j < h; j++)
-            for (int i = 0; i < w; i++)
-                if ((i / n + j / n) % 2) {
-                    uint32_t p = peek(x + i, y + j);
-                    plot(x + i, y + j, mix(p, c, t));
-                }
-    } else if (op == "bigsprite") {
-        // sprite NAME x y scale, enlarged without smoothing
-        const Image &src = spriteNamed(l, a.str(0));
-        int x = a.inum(1), y = a.inum(2), f = a.inum(3);
-        bool flip = a.count() > 4 && a.str(4) == "flip";
-        for (int j = 0; j < src.h * f; j++)
-            for (int i = 0; i < src.w * f; i++) {
-                uint32_t c = getPx(src, flip ? src.w - 1 - i / f : i / f, j / f);
-                if (c != KEY)
-                    plot(x + i, y + j, c);
-            }
-    } else if (op == "recolor") {
-        for (size_t i = 0; i + 1 < a.count(); i += 2) {
-            uint32_t from = a.color(i), to = a.color(i + 1);
-            for (int y = clipY; y < clipY + clipH; y++)
-                for (int x = clipX; x < clipX + clipW; x++)
-                    if (getPx(*cur, x, y) == from)
-                        setPx(*cur, x, y, to);
-        }
-    } else if (op == "px") {
-        plot(int(std::floor(zoomedIndex(a.num(0), zoomCx) + 0.5)),
-             int(std::floor(zoomedIndex(a.num(1), zoomCy) + 0.5)), a.color(2));
-    } else if (op == "rim") {
-        // pixels of one colour near the shape's edge in one direction
-        uint32_t from = a.color(0), to = a.color(1);
-        int dx = a.inum(2), dy = a.inum(3), depth = a.count() > 4 ? a.inum(4) : 1;
-        Image before = *cur;
-        for (int y = clipY; y < clipY + clipH; y++)
-            for (int x = clipX; x < clipX + clipW; x++) {
-                if (getPx(before, x, y) != from)
-                    continue;
-                for (int k = 1; k <= depth; k++) {
-                    int xx = x + k * dx, yy = y + k * dy;
-                    bool out = xx < clipX || yy < clipY || xx >= clipX + clipW ||
-                               yy >= clipY + clipH || getPx(before, xx, yy) == KEY;
-                    if (out) {
-                        setPx(*cur, x, y, to);
-                        break;
-                    }
-                }
-            }
-    } else if (op == "outline") {
-        outlineOp(a.color(0), a.count() > 1 && a.inum(1));
-    } else if (op == "shine") {
-        blitSprite(
-            shineSprite(spriteNamed(l, a.str(0)), a.inum(1), a.count() > 2 ? a.color(2) : 0xFFFFFF),
-            0, 0, false);
-    } else if (op == "copy") {
-        const Image &src = spriteNamed(l, a.str(0));
-        int sx = a.inum(1), sy = a.inum(2), w = a.inum(3), h = a.inum(4), dx = a.inum(5),
-            dy = a.inum(6);
-        for (int j = 0; j < h; j++)
-            for (int i = 0; i < w; i++) {
-                uint32_t c = getPx(src, sx + i, sy + j);
-                if (c != KEY || a.count() > 7)
-                    plot(dx + i, dy + j, c);
-            }
-    } else if (op == "blend") {
-        int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
-        uint32_t c = a.color(4);
-        double t = a.num(5);
-        for (int j = 0; j < h; j++)
-            for (int i = 0; i < w; i++) {
-                uint32_t p = peek(x + i, y + j);
-                if (p != KEY)
-                    plot(x + i, y + j, mix(p, c, t));
-            }
-    } else if (op == "smallfont" || op == "bigfont") {
-        // glyph set, then text style; glyph k goes to cell k in reading order
-        const std::vector<Glyph> &set = glyphSet(l, a.str(0));
-        TextStyle st = styleFrom(a, 1);
-        int scale = op == "bigfont" ? 2 : 1;
-        int dx = a.count() > 9 ? a.inum(9) : 1, dy = a.count() > 10 ? a.inum(10) : 1;
-        for (size_t k = 0; k < set.size(); k++) {
-            selectCell(l, int(k));
-            std::vector<std::string> m = glyphCell(set[k].rows, scale, dx, dy, clipW, clipH);
-            drawStyledMask(m, 0, 0, st, dy, dy + 6 * scale - 1);
-        }
-        setClipWhole();
-    } else if (op == "title") {
-        // glyph set, "text", x (or -1 to centre), y, scale, advance, style
-        const std::vector<Glyph> &set = glyphSet(l, a.str(0));
-        std::string s = a.str(1);
-        int scale = a.inum(4), advance = a.inum(5);
-        TextStyle st = styleFrom(a, 6);
-        std::vector<std::string> m = scaleMask(stringMask(l, set, s, advance), scale, true);
-        // trim the trailing empty columns so centring is exact
-        int used = 0;
-        for (const std::string &row : m)
-            for (int x = int(row.size()) - 1; x >= 0; x--)
-                if (row[x] == '#') {
-                    used = std::max(used, x + 1);
+                if (getPx(*cur, x, y) == from)
+                    setPx(*cur, x, y, to);
+    }
+}
+
+void opPx(const Args &a) {
+    plot(int(std::floor(zoomedIndex(a.num(0), zoomCx) + 0.5)),
+         int(std::floor(zoomedIndex(a.num(1), zoomCy) + 0.5)), a.color(2));
+}
+
+// pixels of one colour near the shape's edge in one direction
+void opRim(const Args &a) {
+    uint32_t from = a.color(0), to = a.color(1);
+    int dx = a.inum(2), dy = a.inum(3), depth = a.count() > 4 ? a.inum(4) : 1;
+    Image before = *cur;
+    for (int y = clipY; y < clipY + clipH; y++)
+        for (int x = clipX; x < clipX + clipW; x++) {
+            if (getPx(before, x, y) != from)
+                continue;
+            for (int k = 1; k <= depth; k++) {
+                int xx = x + k * dx, yy = y + k * dy;
+                bool out = xx < clipX || yy < clipY || xx >= clipX + clipW || yy >= clipY + clipH ||
+                           getPx(before, xx, yy) == KEY;
+                if (out) {
+                    setPx(*cur, x, y, to);
                     break;
                 }
-        for (std::string &row : m)
-            row.resize(used);
-        int x = a.inum(2);
-        if (x < 0)
-            x = (clipW - used) / 2;
-        int y = a.inum(3);
-        drawStyledMask(m, x, y, st, y, y + 6 * scale - 1);
-    } else {
-        fail(l, "unknown operation " + op);
+            }
+        }
+}
+
+void opOutline(const Args &a) {
+    outlineOp(a.color(0), a.count() > 1 && a.inum(1));
+}
+
+void opShine(const Args &a) {
+    blitSprite(shineSprite(spriteNamed(a.line, a.str(0)), a.inum(1),
+                           a.count() > 2 ? a.color(2) : 0xFFFFFF),
+               0, 0, false);
+}
+
+void opCopy(const Args &a) {
+    const Image &src = spriteNamed(a.line, a.str(0));
+    int sx = a.inum(1), sy = a.inum(2), w = a.inum(3), h = a.inum(4), dx = a.inum(5),
+        dy = a.inum(6);
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+            uint32_t c = getPx(src, sx + i, sy + j);
+            if (c != KEY || a.count() > 7)
+                plot(dx + i, dy + j, c);
+        }
+}
+
+void opBlend(const Args &a) {
+    int x = a.inum(0), y = a.inum(1), w = a.inum(2), h = a.inum(3);
+    uint32_t c = a.color(4);
+    double t = a.num(5);
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+            uint32_t p = peek(x + i, y + j);
+            if (p != KEY)
+                plot(x + i, y + j, mix(p, c, t));
+        }
+}
+
+// glyph set, then text style; glyph k goes to cell k in reading order
+void font(const Args &a, int scale) {
+    const std::vector<Glyph> &set = glyphSet(a.line, a.str(0));
+    TextStyle st = styleFrom(a, 1);
+    int dx = a.count() > 9 ? a.inum(9) : 1, dy = a.count() > 10 ? a.inum(10) : 1;
+    for (size_t k = 0; k < set.size(); k++) {
+        selectCell(a.line, int(k));
+        std::vector<std::string> m = glyphCell(set[k].rows, scale, dx, dy, clipW, clipH);
+        drawStyledMask(m, 0, 0, st, dy, dy + 6 * scale - 1);
     }
+    setClipWhole();
+}
+
+void opSmallFont(const Args &a) {
+    font(a, 1);
+}
+
+void opBigFont(const Args &a) {
+    font(a, 2);
+}
+
+// glyph set, "text", x (or -1 to centre), y, scale, advance, style
+void opTitle(const Args &a) {
+    const std::vector<Glyph> &set = glyphSet(a.line, a.str(0));
+    std::string s = a.str(1);
+    int scale = a.inum(4), advance = a.inum(5);
+    TextStyle st = styleFrom(a, 6);
+    std::vector<std::string> m = scaleMask(stringMask(a.line, set, s, advance), scale, true);
+    // trim the trailing empty columns so centring is exact
+    int used = 0;
+    for (const std::string &row : m)
+        for (int x = int(row.size()) - 1; x >= 0; x--)
+            if (row[x] == '#') {
+                used = std::max(used, x + 1);
+                break;
+            }
+    for (std::string &row : m)
+        row.resize(used);
+    int x = a.inum(2);
+    if (x < 0)
+        x = (clipW - used) / 2;
+    int y = a.inum(3);
+    drawStyledMask(m, x, y, st, y, y + 6 * scale - 1);
+}
+
+struct Op {
+    const char *name;
+    void (*run)(const Args &a);
+};
+
+const Op ops[] = {
+    {"color", opColor},
+    {"cell", opCell},
+    {"whole", opWhole},
+    {"origin", opOrigin},
+    {"textcorners", opTextCorners},
+    {"wrap", opWrap},
+    {"fill", opFill},
+    {"rect", opRect},
+    {"frame", opFrame},
+    {"vgrad", opVGrad},
+    {"hgrad", opHGrad},
+    {"zoom", opZoom},
+    {"disc", opDisc},
+    {"line", opLine},
+    {"tri", opTri},
+    {"hills", drawHills},
+    {"cloud", opCloud},
+    {"acacia", opAcacia},
+    {"grass", drawGrass},
+    {"stars", opStars},
+    {"speckle", opSpeckle},
+    {"sprite", opSprite},
+    {"mask", opMask},
+    {"nomask", opNoMask},
+    {"checker", opChecker},
+    {"bigsprite", opBigSprite},
+    {"recolor", opRecolor},
+    {"px", opPx},
+    {"rim", opRim},
+    {"outline", opOutline},
+    {"shine", opShine},
+    {"copy", opCopy},
+    {"blend", opBlend},
+    {"smallfont", opSmallFont},
+    {"bigfont", opBigFont},
+    {"title", opTitle},
+};
+
+void runOp(const Line &l, const std::vector<std::string> &tok) {
+    if (tok.empty())
+        return;
+    Args a{l, std::vector<std::string>(tok.begin() + 1, tok.end())};
+    for (const Op &op : ops)
+        if (tok[0] == op.name) {
+            op.run(a);
+            return;
+        }
+    fail(l, "unknown operation " + tok[0]);
 }
 
 // ---- reading the sources ----
@@ -1051,6 +1176,72 @@ void readImage(std::vector<Line> &lines, size_t &i, const Args &a) {
     cur = previous;
 }
 
+// ---- statements outside pictures ----
+
+void statementColor(std::vector<Line> &, size_t &, const Args &a) {
+    colors[a.str(0)] = a.color(1);
+}
+
+void statementKey(std::vector<Line> &, size_t &, const Args &a) {
+    if (a.str(0).size() != 1 || a.str(0) == ".")
+        fail(a.line, "grid keys are single characters other than .");
+    gridKeys[a.str(0)[0]] = a.color(1);
+}
+
+void statementSprite(std::vector<Line> &lines, size_t &i, const Args &a) {
+    readSprite(lines, i, a);
+}
+
+void statementGlyphs(std::vector<Line> &lines, size_t &i, const Args &a) {
+    readGlyphs(lines, i, a);
+}
+
+void statementMacro(std::vector<Line> &lines, size_t &i, const Args &a) {
+    Macro m;
+    for (size_t k = 1; k < a.count(); k++)
+        m.params.push_back(a.str(k));
+    while (++i < lines.size() && tokenize(lines[i].text) != std::vector<std::string>{"endmacro"})
+        m.body.push_back(lines[i]);
+    macros[a.str(0)] = m;
+}
+
+void statementImage(std::vector<Line> &lines, size_t &i, const Args &a) {
+    if (outputs.size() == outputs.capacity())
+        fail(a.line, "too many pictures");
+    readImage(lines, i, a);
+}
+
+// drawn like a picture, kept as a sprite and never written out
+void statementDraft(std::vector<Line> &lines, size_t &i, const Args &a) {
+    readImage(lines, i, a);
+    Image img = outputs.back();
+    outputs.pop_back();
+    sprites[img.name] = img;
+}
+
+struct Statement {
+    const char *name;
+    void (*read)(std::vector<Line> &lines, size_t &i, const Args &a);
+};
+
+const Statement statements[] = {
+    {"color", statementColor},   {"key", statementKey},     {"sprite", statementSprite},
+    {"glyphs", statementGlyphs}, {"macro", statementMacro}, {"image", statementImage},
+    {"draft", statementDraft},
+};
+
+// One statement at line i; i ends on its last line.
+void readStatement(std::vector<Line> &lines, size_t &i, const std::vector<std::string> &t) {
+    const Line l = lines[i];
+    Args a{l, std::vector<std::string>(t.begin() + 1, t.end())};
+    for (const Statement &s : statements)
+        if (t[0] == s.name) {
+            s.read(lines, i, a);
+            return;
+        }
+    fail(l, "unknown statement " + t[0]);
+}
+
 } // namespace
 
 bool runSources(const std::string &folder) {
@@ -1069,39 +1260,7 @@ bool runSources(const std::string &folder) {
                 i--;
                 continue;
             }
-            const Line l = lines[i];
-            Args a{l, std::vector<std::string>(t.begin() + 1, t.end())};
-            if (t[0] == "color") {
-                colors[a.str(0)] = a.color(1);
-            } else if (t[0] == "key") {
-                if (a.str(0).size() != 1 || a.str(0) == ".")
-                    fail(l, "grid keys are single characters other than .");
-                gridKeys[a.str(0)[0]] = a.color(1);
-            } else if (t[0] == "sprite") {
-                readSprite(lines, i, a);
-            } else if (t[0] == "glyphs") {
-                readGlyphs(lines, i, a);
-            } else if (t[0] == "macro") {
-                Macro m;
-                for (size_t k = 1; k < a.count(); k++)
-                    m.params.push_back(a.str(k));
-                while (++i < lines.size() &&
-                       tokenize(lines[i].text) != std::vector<std::string>{"endmacro"})
-                    m.body.push_back(lines[i]);
-                macros[a.str(0)] = m;
-            } else if (t[0] == "image") {
-                if (outputs.size() == outputs.capacity())
-                    fail(l, "too many pictures");
-                readImage(lines, i, a);
-            } else if (t[0] == "draft") {
-                // drawn like a picture, kept as a sprite and never written out
-                readImage(lines, i, a);
-                Image img = outputs.back();
-                outputs.pop_back();
-                sprites[img.name] = img;
-            } else {
-                fail(l, "unknown statement " + t[0]);
-            }
+            readStatement(lines, i, t);
         }
     } catch (const std::exception &e) {
         fprintf(stderr, "gfxtool: %s\n", e.what());

@@ -809,133 +809,198 @@ void patternLine(Song &song, const Line &l, Pattern &p) {
 
 // ---- the song ----
 
-void songLine(Song &song, const Line &l, std::vector<Line>::const_iterator &it,
-              std::vector<Line>::const_iterator end) {
-    std::vector<std::string> w = words(l.text);
-    const std::string &k = w[0];
-    auto value = [&]() -> std::string {
+// One statement of the song: its line, its words, and the lines after it,
+// which a statement with a block below it reads up to its "end".
+struct Statement {
+    Song &song;
+    const Line &l;
+    std::vector<std::string> w;
+    std::vector<Line>::const_iterator &it;
+    std::vector<Line>::const_iterator end;
+
+    std::string value() const {
         if (w.size() != 2)
-            fail(l, k + " takes one value");
+            fail(l, w[0] + " takes one value");
         return w[1];
-    };
-    auto block = [&]() {
+    }
+    std::vector<Line> block() {
         std::vector<Line> body;
         for (++it; it != end && it->text != "end"; ++it)
             body.push_back(*it);
         if (it == end)
-            fail(l, k + " without end");
+            fail(l, w[0] + " without end");
         return body;
-    };
-    if (k == "title") {
-        if (w.size() < 2)
-            fail(l, "title TEXT");
-        song.title = l.text.substr(6);
-    } else if (k == "tempo") {
-        song.tempo = integer(l, value(), 32, 255);
-    } else if (k == "speed") {
-        song.speed = integer(l, value(), 1, 31);
-    } else if (k == "beat") {
-        song.beat = integer(l, value(), 1, 64);
-    } else if (k == "bar") {
-        song.bar = integer(l, value(), 1, 256);
-    } else if (k == "rows") {
-        song.rows = integer(l, value(), 1, 256);
-    } else if (k == "channels") {
-        song.channels = integer(l, value(), 1, 32);
-    } else if (k == "gain") {
-        song.gain = number(l, value());
-    } else if (k == "loop") {
-        song.loop = true;
-    } else if (k == "restart") {
-        song.restart = integer(l, value(), 0, 255);
-    } else if (k == "define") {
-        if (w.size() < 3)
-            fail(l, "define NAME TEXT");
-        size_t at = l.text.find(w[1], 6) + w[1].size();
-        song.macros[w[1]] = l.text.substr(at);
-    } else if (k == "instrument") {
-        if (w.size() != 2)
-            fail(l, "instrument NAME");
-        if (song.presetIndex.count(w[1]))
-            fail(l, "instrument " + w[1] + " is defined twice");
-        Preset p;
-        p.name = w[1];
-        for (const Line &b : block())
-            instrumentLine(b, p);
-        checkPreset(l, p);
-        song.presetIndex[p.name] = int(song.presets.size());
-        song.presets.push_back(p);
-    } else if (k == "hit") {
-        // hit CHAR INSTRUMENT [NOTE] [VOLUME]
-        if (w.size() < 3 || w[1].size() != 1 || strchr(".-^| ", w[1][0]))
-            fail(l, "hit CHAR INSTRUMENT [NOTE] [VOLUME]");
-        auto p = song.presetIndex.find(w[2]);
-        if (p == song.presetIndex.end())
-            fail(l, "unknown instrument " + w[2]);
-        Hit h{p->second + 1, 49, -1};
-        if (w.size() > 3)
-            h.note = noteName(l, w[3]) + 1;
-        if (w.size() > 4)
-            h.vol = integer(l, w[4], 0, 64);
-        song.hits[w[1][0]] = h;
-    } else if (k == "part") {
-        if (w.size() < 3)
-            fail(l, "part NAME INSTRUMENT | part NAME steps [ROWS]");
-        if (song.parts.count(w[1]))
-            fail(l, "part " + w[1] + " is defined twice");
-        std::string rest;
-        size_t colon = l.text.find(':');
-        if (colon != std::string::npos) {
-            rest = l.text.substr(colon + 1);
-            w = words(l.text.substr(0, colon));
-        }
-        if (w[2] == "steps") {
-            int step = w.size() > 3 ? integer(l, w[3], 1, 64) : 1;
-            std::vector<Line> body;
-            if (colon != std::string::npos)
-                body.push_back({l.file, l.number, rest});
-            else
-                body = block();
-            song.parts[w[1]] = readStepsPart(song, l, step, body);
-        } else {
-            auto p = song.presetIndex.find(w[2]);
-            if (p == song.presetIndex.end())
-                fail(l, "unknown instrument " + w[2]);
-            std::vector<std::pair<char, int>> text;
-            auto add = [&](const std::string &s, int n) {
-                for (char c : s)
-                    text.push_back({c, n});
-                text.push_back({' ', n});
-            };
-            if (colon != std::string::npos)
-                add(rest, l.number);
-            else
-                for (const Line &b : block())
-                    add(b.text, b.number);
-            song.parts[w[1]] = readNotesPart(song, l, p->second + 1, text);
-        }
-    } else if (k == "pattern") {
-        if (w.size() < 2 || w.size() > 3)
-            fail(l, "pattern NAME [ROWS]");
-        if (song.patternIndex.count(w[1]))
-            fail(l, "pattern " + w[1] + " is defined twice");
-        Pattern p;
-        p.rows = w.size() == 3 ? integer(l, w[2], 1, 256) : song.rows;
-        p.cells.assign(size_t(p.rows) * song.channels, Cell());
-        for (const Line &b : block())
-            patternLine(song, b, p);
-        song.patternIndex[w[1]] = int(song.patterns.size());
-        song.patterns.push_back(p);
-    } else if (k == "order") {
-        for (size_t i = 1; i < w.size(); i++) {
-            auto p = song.patternIndex.find(w[i]);
-            if (p == song.patternIndex.end())
-                fail(l, "unknown pattern " + w[i]);
-            song.order.push_back(p->second);
-        }
-    } else {
-        fail(l, "unknown statement " + k);
     }
+};
+
+// The settings that are one whole number each.
+struct IntSetting {
+    const char *name;
+    int Song::*field;
+    int lo, hi;
+};
+
+const IntSetting intSettings[] = {
+    {"tempo", &Song::tempo, 32, 255},    {"speed", &Song::speed, 1, 31},
+    {"beat", &Song::beat, 1, 64},        {"bar", &Song::bar, 1, 256},
+    {"rows", &Song::rows, 1, 256},       {"channels", &Song::channels, 1, 32},
+    {"restart", &Song::restart, 0, 255},
+};
+
+void statementTitle(Statement &s) {
+    if (s.w.size() < 2)
+        fail(s.l, "title TEXT");
+    s.song.title = s.l.text.substr(6);
+}
+
+void statementGain(Statement &s) {
+    s.song.gain = number(s.l, s.value());
+}
+
+void statementLoop(Statement &s) {
+    s.song.loop = true;
+}
+
+void statementDefine(Statement &s) {
+    if (s.w.size() < 3)
+        fail(s.l, "define NAME TEXT");
+    size_t at = s.l.text.find(s.w[1], 6) + s.w[1].size();
+    s.song.macros[s.w[1]] = s.l.text.substr(at);
+}
+
+void statementInstrument(Statement &s) {
+    if (s.w.size() != 2)
+        fail(s.l, "instrument NAME");
+    if (s.song.presetIndex.count(s.w[1]))
+        fail(s.l, "instrument " + s.w[1] + " is defined twice");
+    Preset p;
+    p.name = s.w[1];
+    for (const Line &b : s.block())
+        instrumentLine(b, p);
+    checkPreset(s.l, p);
+    s.song.presetIndex[p.name] = int(s.song.presets.size());
+    s.song.presets.push_back(p);
+}
+
+// hit CHAR INSTRUMENT [NOTE] [VOLUME]
+void statementHit(Statement &s) {
+    const std::vector<std::string> &w = s.w;
+    if (w.size() < 3 || w[1].size() != 1 || strchr(".-^| ", w[1][0]))
+        fail(s.l, "hit CHAR INSTRUMENT [NOTE] [VOLUME]");
+    auto p = s.song.presetIndex.find(w[2]);
+    if (p == s.song.presetIndex.end())
+        fail(s.l, "unknown instrument " + w[2]);
+    Hit h{p->second + 1, 49, -1};
+    if (w.size() > 3)
+        h.note = noteName(s.l, w[3]) + 1;
+    if (w.size() > 4)
+        h.vol = integer(s.l, w[4], 0, 64);
+    s.song.hits[w[1][0]] = h;
+}
+
+// A part's text follows a colon on its line, or fills the block below it.
+Track stepsPart(Statement &s, bool onLine, const std::string &rest) {
+    int step = s.w.size() > 3 ? integer(s.l, s.w[3], 1, 64) : 1;
+    std::vector<Line> body;
+    if (onLine)
+        body.push_back({s.l.file, s.l.number, rest});
+    else
+        body = s.block();
+    return readStepsPart(s.song, s.l, step, body);
+}
+
+Track notesPart(Statement &s, bool onLine, const std::string &rest) {
+    auto p = s.song.presetIndex.find(s.w[2]);
+    if (p == s.song.presetIndex.end())
+        fail(s.l, "unknown instrument " + s.w[2]);
+    std::vector<std::pair<char, int>> text;
+    auto add = [&](const std::string &str, int n) {
+        for (char c : str)
+            text.push_back({c, n});
+        text.push_back({' ', n});
+    };
+    if (onLine)
+        add(rest, s.l.number);
+    else
+        for (const Line &b : s.block())
+            add(b.text, b.number);
+    return readNotesPart(s.song, s.l, p->second + 1, text);
+}
+
+void statementPart(Statement &s) {
+    if (s.w.size() < 3)
+        fail(s.l, "part NAME INSTRUMENT | part NAME steps [ROWS]");
+    if (s.song.parts.count(s.w[1]))
+        fail(s.l, "part " + s.w[1] + " is defined twice");
+    std::string rest;
+    size_t colon = s.l.text.find(':');
+    if (colon != std::string::npos) {
+        rest = s.l.text.substr(colon + 1);
+        s.w = words(s.l.text.substr(0, colon));
+        if (s.w.size() < 3)
+            fail(s.l, "part NAME INSTRUMENT: NOTES | part NAME steps [ROWS]: STEPS");
+    }
+    bool onLine = colon != std::string::npos;
+    const std::string name = s.w[1];
+    s.song.parts[name] =
+        s.w[2] == "steps" ? stepsPart(s, onLine, rest) : notesPart(s, onLine, rest);
+}
+
+void statementPattern(Statement &s) {
+    if (s.w.size() < 2 || s.w.size() > 3)
+        fail(s.l, "pattern NAME [ROWS]");
+    if (s.song.patternIndex.count(s.w[1]))
+        fail(s.l, "pattern " + s.w[1] + " is defined twice");
+    Pattern p;
+    p.rows = s.w.size() == 3 ? integer(s.l, s.w[2], 1, 256) : s.song.rows;
+    p.cells.assign(size_t(p.rows) * s.song.channels, Cell());
+    for (const Line &b : s.block())
+        patternLine(s.song, b, p);
+    s.song.patternIndex[s.w[1]] = int(s.song.patterns.size());
+    s.song.patterns.push_back(p);
+}
+
+void statementOrder(Statement &s) {
+    for (size_t i = 1; i < s.w.size(); i++) {
+        auto p = s.song.patternIndex.find(s.w[i]);
+        if (p == s.song.patternIndex.end())
+            fail(s.l, "unknown pattern " + s.w[i]);
+        s.song.order.push_back(p->second);
+    }
+}
+
+struct StatementKind {
+    const char *name;
+    void (*read)(Statement &s);
+};
+
+const StatementKind statements[] = {
+    {"title", statementTitle},
+    {"gain", statementGain},
+    {"loop", statementLoop},
+    {"define", statementDefine},
+    {"instrument", statementInstrument},
+    {"hit", statementHit},
+    {"part", statementPart},
+    {"pattern", statementPattern},
+    {"order", statementOrder},
+};
+
+void songLine(Song &song, const Line &l, std::vector<Line>::const_iterator &it,
+              std::vector<Line>::const_iterator end) {
+    Statement s{song, l, words(l.text), it, end};
+    const std::string k = s.w[0];
+    for (const IntSetting &setting : intSettings)
+        if (k == setting.name) {
+            song.*setting.field = integer(l, s.value(), setting.lo, setting.hi);
+            return;
+        }
+    for (const StatementKind &kind : statements)
+        if (k == kind.name) {
+            kind.read(s);
+            return;
+        }
+    fail(l, "unknown statement " + k);
 }
 
 bool hasNote(const Cell &c) {
