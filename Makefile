@@ -8,11 +8,13 @@ SANITIZE ?= OFF
 
 # Debian 12 packages the build, the content tools and the tests need (the
 # X11 window test: a virtual X server, real key presses, screenshots; the
-# fuzz targets: clang and its libFuzzer).
+# fuzz targets: clang and its libFuzzer; the Debian package and its checks:
+# debhelper, lintian, appstream).
 PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
             libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool x11-apps x11-utils imagemagick \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev \
+            debhelper dpkg-dev lintian appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -128,8 +130,21 @@ cross-test: cross-build
 	    (cd build-$$a && ctest --output-on-failure -j2) || exit 1; \
 	done
 
+# Debian packages (make package): one .deb for each architecture of
+# PACKAGE_ARCHES in PACKAGE_DIR, each built from a copy of the sources and
+# checked with lintian (tools/package/deb).
+PACKAGE_DIR    ?= build-deb
+PACKAGE_ARCHES ?= $(shell dpkg --print-architecture)
+
+.PHONY: package
+package: deps
+	@for arch in $(PACKAGE_ARCHES); do \
+	    nice -n 10 tools/package/deb $$arch $(PACKAGE_DIR) || exit 1; \
+	done
+	@ls -l $(PACKAGE_DIR)/*.deb
+
 clean:
-	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD) $(PACKAGE_DIR)
 
 # Debian's npm only where no npm came with node already.
 web-deps:

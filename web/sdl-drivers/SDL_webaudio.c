@@ -37,13 +37,14 @@ EM_JS(int, web_audio_open, (int freq, int channels, int samples), {
 	node.onaudioprocess = function(ev) {
 		var out = ev.outputBuffer, n = out.length, ch = out.numberOfChannels;
 		var at = Module['_SDL_web_audio_pull'](n) >> 1;
+		if (at) Module.webAudio.pulls++; /* seen by the tests */
 		for (var c = 0; c < ch; c++) {
 			var data = out.getChannelData(c);
 			for (var i = 0; i < n; i++) data[i] = at ? HEAP16[at + i * ch + c] / 32768 : 0;
 		}
 	};
 	node.connect(ctx.destination);
-	Module.webAudio = {ctx: ctx, node: node};
+	Module.webAudio = {ctx: ctx, node: node, pulls: 0};
 	function resume() {
 		if (ctx.state !== 'closed') ctx.resume();
 	}
