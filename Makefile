@@ -55,21 +55,37 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
-# Installs only the packages of the list $(1) that are not there yet, with
-# apt-get options $(2).
-define install-missing
-	@missing=$$(for p in $(1); do \
+# The quick loop while working: everything but the tests labelled slow.
+.PHONY: check
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE slow
+
+# Records the golden traces (tests/golden/) anew, after an intended change
+# of play; `git diff tests/golden` then shows what changed.
+.PHONY: golden
+golden: build
+	cd $(BUILD) && QUENZY_GOLDEN_RECORD=1 ctest --output-on-failure -j2 -R '^Golden/'
+
+# Installs only the packages that are not there yet. Without apt and dpkg
+# (not Debian) it says what to install and leaves the rest to cmake.
+deps:
+	@if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then \
+	    echo "No apt here: install these with your system's package manager (the build goes on):"; \
+	    echo "  a C++17 compiler (g++ or clang++), cmake 3.22 or newer, pkg-config,"; \
+	    echo "  the development files of SDL 1.2, SDL_mixer 1.2, libmodplug and zlib;"; \
+	    echo "  for the tests GoogleTest (Google Benchmark for the benchmarks), and for the"; \
+	    echo "  window and fuzz tests Xvfb, xdotool, xwd, ImageMagick and clang with libFuzzer."; \
+	    echo "  (Their Debian names: $(PACKAGES))"; \
+	    exit 0; \
+	fi; \
+	missing=$$(for p in $(PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	done); \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing:" $$missing; \
 	    $(SUDO) apt-get update -q && \
-	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $(2) $$missing; \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q $$missing; \
 	fi
-endef
-
-deps:
-	$(call install-missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DQUENZY_SANITIZE=$(SANITIZE)
@@ -104,7 +120,14 @@ soak:
 # The cross compilers and qemu; not what qemu recommends, which registers it
 # with the kernel.
 cross-deps:
-	$(call install-missing,$(CROSS_PACKAGES),--no-install-recommends)
+	@missing=$$(for p in $(CROSS_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
 
 cross-sysroot: cross-deps
 	@for a in $(ARCHES); do sh cmake/toolchains/sysroot.sh $$a build-cross/$$a || exit 1; done

@@ -38,18 +38,3 @@ if(QUENZY_TESTS)
   set_tests_properties(levels_verify PROPERTIES
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endif()
-
-# The unit tests and the solver benchmark reach the tool's board, solver and
-# file code; their targets are made after the fragments, so link them once
-# the whole tree is read.
-function(levels_link_tool_code)
-  foreach(target quenzy_tests bench_solver)
-    if(TARGET ${target})
-      target_link_libraries(${target} PRIVATE levelkit)
-    endif()
-  endforeach()
-  if(TARGET bench_solver)
-    target_compile_definitions(bench_solver PRIVATE QUENZY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL levels_link_tool_code)

@@ -62,17 +62,3 @@ add_custom_target(music-review
   COMMAND modtool stats ${QUENZY_MUSIC_MODULES}
   DEPENDS modtool audioview ${QUENZY_MUSIC_MODULES}
   VERBATIM)
-
-# The tests and the module benchmark reach the tool's code, and the
-# benchmark finds the built modules; their targets are made after the
-# fragments.
-function(music_link_tool_code)
-  if(TARGET quenzy_tests)
-    target_link_libraries(quenzy_tests PRIVATE modkit)
-  endif()
-  if(TARGET bench_music)
-    target_link_libraries(bench_music PRIVATE modkit)
-    target_compile_definitions(bench_music PRIVATE QUENZY_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL music_link_tool_code)

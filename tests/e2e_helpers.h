@@ -156,11 +156,8 @@ inline std::vector<std::pair<std::string, std::vector<uint8_t>>> archiveEntries(
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = tempBase() + "/quenzy-e2e-XXXXXX";
-        std::vector<char> path(pattern.begin(), pattern.end());
-        path.push_back('\0');
-        ASSERT_NE(mkdtemp(path.data()), nullptr) << pattern;
-        dir = path.data();
+        dir = makeTempDir("quenzy-e2e");
+        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(mkdir((dir + "/home").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
         // Our data, but a level file of the test's own when it writes one.

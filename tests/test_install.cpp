@@ -12,9 +12,8 @@ using namespace e2e;
 class Installed : public testing::Test {
   protected:
     void SetUp() override {
-        char path[] = "/tmp/quenzy-install-XXXXXX";
-        ASSERT_NE(mkdtemp(path), nullptr);
-        dir = path;
+        dir = makeTempDir("quenzy-install");
+        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(mkdir((dir + "/elsewhere").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((dir + "/home").c_str(), 0755), 0);
         std::string cmd = "cmake --install '" + std::string(QUENZY_BINARY_DIR) + "' --prefix '" +
@@ -26,8 +25,7 @@ class Installed : public testing::Test {
             printf("kept %s\n", dir.c_str());
             return;
         }
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
+        EXPECT_EQ(removeTree(dir), 0) << dir;
     }
     bool exists(const std::string &path) { return access((dir + path).c_str(), F_OK) == 0; }
     // Runs the installed launcher with `args` on the replay `script`, from

@@ -10,6 +10,7 @@
 #include "sound_helpers.h"
 #include "storage/config.h"
 #include "storage/winova.h"
+#include "temp_helpers.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -374,9 +375,7 @@ class SoundFiles : public Player {
   protected:
     void SetUp() override {
         Player::SetUp();
-        char path[] = "/tmp/quenzy-sound-XXXXXX";
-        ASSERT_NE(mkdtemp(path), nullptr);
-        dir = path;
+        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
         ASSERT_NE(getcwd(home, sizeof home), nullptr);
         ASSERT_EQ(chdir(dir.c_str()), 0);
@@ -387,8 +386,6 @@ class SoundFiles : public Player {
             freeSFX(id);
         closeArchives();
         EXPECT_EQ(chdir(home), 0);
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
         Player::TearDown();
     }
     void archive(const char *name,
@@ -404,7 +401,8 @@ class SoundFiles : public Player {
     void effects(int skip = -1, int garbage = -1) {
         ASSERT_EQ(snd::writeEffects("data/sound.ova", skip, garbage), 0);
     }
-    std::string dir;
+    TempDir tmp{"quenzy-sound"};
+    const std::string dir = tmp.path;
     char home[4096];
 };
 
