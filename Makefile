@@ -26,12 +26,28 @@ FUZZ_TIME    ?= 60
 FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
 FUZZ_ARGS    ?=
 
+# Cross builds for other Debian architectures (arm64, armhf, s390x), each in
+# build-ARCH/ with a sysroot of Debian's packages for it in build-cross/ARCH/
+# (cmake/toolchains): make cross-build ARCH=arm64 builds everything,
+# make cross-test ARCHES="arm64 s390x" also runs the whole suite under qemu.
+# The data is made by the native tools of HOST_TOOLS (the same bytes, which
+# the suite checks against the target's tools); HOST_TOOLS= leaves it to
+# the target's tools under the emulator.
+ARCH       ?= arm64
+ARCHES     ?= $(ARCH)
+HOST_TOOLS ?= $(BUILD)
+CROSS_PACKAGES_arm64 := crossbuild-essential-arm64
+CROSS_PACKAGES_armhf := crossbuild-essential-armhf
+CROSS_PACKAGES_s390x := g++-s390x-linux-gnu
+CROSS_PACKAGES := cmake pkg-config qemu-user $(foreach a,$(ARCHES),$(CROSS_PACKAGES_$(a)))
+
 # The browser build (make web), in build-web/; see web/web.mk.
 WEB_BUILD    ?= build-web
 WEB_PORT     ?= 8080
 WEB_PACKAGES := emscripten nodejs chromium python3 dpkg-dev
 
-.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test
+.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test \
+        cross-deps cross-sysroot host-tools cross-build cross-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -142,6 +158,42 @@ coverage: deps
 	python3 tools/coverage-summary.py $(COVERAGE_BUILD)/coverage/summary.json
 	@status=$$(cat $(COVERAGE_BUILD)/ctest-status); [ "$$status" = 0 ] || \
 	    { echo "coverage: the suite failed, figures above are partial"; exit 1; }
+
+# The cross compilers and qemu; not what qemu recommends, which registers it
+# with the kernel.
+cross-deps:
+	@missing=$$(for p in $(CROSS_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+cross-sysroot: cross-deps
+	@for a in $(ARCHES); do sh cmake/toolchains/sysroot.sh $$a build-cross/$$a || exit 1; done
+
+host-tools: deps
+	@if [ -n "$(HOST_TOOLS)" ]; then \
+	    [ -f $(HOST_TOOLS)/CMakeCache.txt ] || cmake -S . -B $(HOST_TOOLS) || exit 1; \
+	    cmake --build $(HOST_TOOLS) -j2 --target gfxtool leveltool modtool sfxtool ova; \
+	fi
+
+cross-build: cross-sysroot host-tools
+	@for a in $(ARCHES); do \
+	    [ -f build-$$a/CMakeCache.txt ] || \
+	        cmake -S . -B build-$$a -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$a.cmake \
+	            -DQUENZY_HOST_TOOLS=$(if $(HOST_TOOLS),$(abspath $(HOST_TOOLS))) || exit 1; \
+	    cmake --build build-$$a -j2 || exit 1; \
+	done
+
+# One architecture after the other: emulated suites are slow.
+cross-test: cross-build
+	@for a in $(ARCHES); do \
+	    echo "== $$a"; \
+	    (cd build-$$a && ctest --output-on-failure -j2) || exit 1; \
+	done
 
 # Debian packages (make package): one .deb for each architecture of
 # PACKAGE_ARCHES in PACKAGE_DIR, each built from a copy of the sources and

@@ -25,8 +25,8 @@ foreach(name ${QUENZY_MUSIC_NAMES})
   set(module ${QUENZY_MUSIC_DIR}/${name}.mod)
   add_custom_command(
     OUTPUT ${module}
-    COMMAND modtool build ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${module}
-    DEPENDS modtool ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${QUENZY_MUSIC_INCLUDES}
+    COMMAND ${DATA_TOOL_modtool} build ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${module}
+    DEPENDS ${DATA_TOOL_modtool} ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${QUENZY_MUSIC_INCLUDES}
     COMMENT "Composing ${name}"
     VERBATIM)
   list(APPEND QUENZY_MUSIC_MODULES ${module})
@@ -35,8 +35,8 @@ endforeach()
 # The archive tool comes from 10-archives.cmake.
 add_custom_command(
   OUTPUT ${QUENZY_DATA_DIR}/music.ova
-  COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/music.ova ${QUENZY_MUSIC_MODULES}
-  DEPENDS ova ${QUENZY_MUSIC_MODULES}
+  COMMAND ${DATA_TOOL_ova} pack ${QUENZY_DATA_DIR}/music.ova ${QUENZY_MUSIC_MODULES}
+  DEPENDS ${DATA_TOOL_ova} ${QUENZY_MUSIC_MODULES}
   COMMENT "Packing music.ova"
   VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/music.ova)

@@ -5,7 +5,7 @@ add_library(soakkit STATIC
   ${CMAKE_SOURCE_DIR}/tools/soak/soakscript.cpp
   ${CMAKE_SOURCE_DIR}/tools/soak/soakrun.cpp
   ${CMAKE_SOURCE_DIR}/tools/soak/userfiles.cpp)
-target_include_directories(soakkit PUBLIC ${CMAKE_SOURCE_DIR}/tools/soak)
+target_include_directories(soakkit PUBLIC ${CMAKE_SOURCE_DIR}/tools/soak ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(soakkit PUBLIC quenzygame)
 add_executable(soak ${CMAKE_SOURCE_DIR}/tools/soak/soak.cpp)
 target_link_libraries(soak PRIVATE soakkit)

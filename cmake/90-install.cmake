@@ -18,8 +18,8 @@ set(QUENZY_ICON ${CMAKE_BINARY_DIR}/icon/quenzy.png)
 add_custom_command(
   OUTPUT ${QUENZY_ICON}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icon
-  COMMAND gfxtool png ${CMAKE_SOURCE_DIR}/assets/gfx icon ${QUENZY_ICON}
-  DEPENDS gfxtool ${QUENZY_GFX_SOURCES}
+  COMMAND ${DATA_TOOL_gfxtool} png ${CMAKE_SOURCE_DIR}/assets/gfx icon ${QUENZY_ICON}
+  DEPENDS ${DATA_TOOL_gfxtool} ${QUENZY_GFX_SOURCES}
   COMMENT "Drawing the desktop icon"
   VERBATIM)
 add_custom_target(icon ALL DEPENDS ${QUENZY_ICON})

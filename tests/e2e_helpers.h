@@ -6,6 +6,7 @@
 
 #include "core/level.h"
 #include "core/savegame.h"
+#include "launcher.h"
 #include "storage/hiscores.h"
 #include "storage/winova.h"
 #include "temp_helpers.h"
@@ -202,12 +203,7 @@ class EndToEnd : public testing::Test {
             unsetenv("QUENZY_DUMP_EVERY");
             for (const auto &kv : env)
                 setenv(kv.first.c_str(), kv.second.c_str(), 1);
-            std::string exe = std::string(QUENZY_BINARY_DIR) + "/quenzy";
-            std::vector<char *> argv{const_cast<char *>("quenzy")};
-            for (const std::string &a : args)
-                argv.push_back(const_cast<char *>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(exe.c_str(), argv.data());
+            execLaunched(std::string(QUENZY_BINARY_DIR) + "/quenzy", args);
             _exit(127);
         }
         return pid;

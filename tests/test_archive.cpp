@@ -1,6 +1,7 @@
 #include "storage/winova.h"
 
 #include "file_helpers.h"
+#include "launcher.h"
 #include "temp_helpers.h"
 #include <cstdlib>
 #include <cstring>
@@ -364,7 +365,7 @@ TEST_F(Archives, UncompressReportsZlibStatus) {
 
 // The command-line tool, as the build runs it.
 int runOva(const std::string &args) {
-    std::string cmd = std::string(QUENZY_BINARY_DIR "/ova ") + args + " >out.txt 2>err.txt";
+    std::string cmd = launchPrefix() + QUENZY_BINARY_DIR "/ova " + args + " >out.txt 2>err.txt";
     int raw = system(cmd.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

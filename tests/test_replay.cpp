@@ -1,3 +1,4 @@
+#include "platform/byteorder.h"
 #include "platform/replay.h"
 #include "platform/sys.h"
 #include "temp_helpers.h"
@@ -484,10 +485,9 @@ TEST_F(Replay, DumpWritesTheShownPicture) {
     EXPECT_EQ(back->h, 240);
     Uint8 r, g, b;
     SDL_LockSurface(back);
-    Uint32 pixel = 0;
-    memcpy(&pixel,
-           static_cast<Uint8 *>(back->pixels) + back->pitch * 10 + 10 * back->format->BytesPerPixel,
-           back->format->BytesPerPixel);
+    Uint32 pixel = readPixel(static_cast<Uint8 *>(back->pixels) + back->pitch * 10 +
+                                 10 * back->format->BytesPerPixel,
+                             back->format->BytesPerPixel);
     SDL_UnlockSurface(back);
     SDL_GetRGB(pixel, back->format, &r, &g, &b);
     EXPECT_GE(r, 248);

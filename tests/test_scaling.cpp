@@ -60,7 +60,9 @@ class Surfaces {
 
     Uint32 p(int x, int y) const { return read(&src[size_t(y) * srcPitch + x * bytes]); }
     Uint32 q(int x, int y) const { return read(&dst[size_t(y) * dstPitch + x * bytes]); }
-    void setP(int x, int y, Uint32 v) { memcpy(&src[size_t(y) * srcPitch + x * bytes], &v, bytes); }
+    void setP(int x, int y, Uint32 v) {
+        writePixel(&src[size_t(y) * srcPitch + x * bytes], bytes, v);
+    }
     bool paddingKept() const {
         for (int y = 0; y < 2 * HT; y++)
             for (int i = 2 * W * bytes; i < dstPitch; i++)
@@ -72,11 +74,7 @@ class Surfaces {
     int bytes, srcPitch, dstPitch;
 
   private:
-    Uint32 read(const Uint8 *at) const {
-        Uint32 v = 0;
-        memcpy(&v, at, bytes);
-        return v;
-    }
+    Uint32 read(const Uint8 *at) const { return readPixel(at, bytes); }
     std::vector<Uint8> src, dst, before;
 };
 

@@ -2,6 +2,8 @@
 // that makes them from assets/sfx, and the review tool that draws them.
 
 #include "file_helpers.h"
+#include "launcher.h"
+#include "platform/byteorder.h"
 #include "sound/sound.h"
 #include "storage/winova.h"
 #include "temp_helpers.h"
@@ -69,8 +71,8 @@ Pcm decode(const std::vector<uint8_t> &bytes) {
         pcm.channels = got.channels;
         pcm.format = got.format;
         if (got.format == AUDIO_S16LSB)
-            pcm.samples.assign(reinterpret_cast<int16_t *>(buf),
-                               reinterpret_cast<int16_t *>(buf) + len / 2);
+            for (Uint32 i = 0; i + 1 < len; i += 2)
+                pcm.samples.push_back(int16_t(readLE(buf + i, 2)));
         SDL_FreeWAV(buf);
     }
     return pcm;
@@ -92,7 +94,7 @@ void writeText(const std::string &path, const std::string &text) {
 // to standard output and standard error in `out`.
 int runTool(const TempDir &tmp, const std::string &args, std::string &out) {
     std::string log = tmp / "tool.log";
-    int raw = system((built(args) + " >'" + log + "' 2>&1").c_str());
+    int raw = system((launchPrefix() + built(args) + " >'" + log + "' 2>&1").c_str());
     out = readText(log);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

@@ -3,6 +3,7 @@
 // counts below are exact.
 
 #include "core/game.h"
+#include "platform/byteorder.h"
 #include "platform/sys.h"
 #include "sound/audiodevice.h"
 #include "sound/sound.h"
@@ -53,8 +54,9 @@ class Player : public testing::Test {
     }
     static void tap(void *self, Uint8 *stream, int length) {
         auto *me = static_cast<Player *>(self);
-        const int16_t *s = reinterpret_cast<const int16_t *>(stream);
-        me->out.insert(me->out.end(), s, s + length / 2);
+        // The device's samples are little-endian.
+        for (int i = 0; i + 1 < length; i += 2)
+            me->out.push_back(int16_t(readLE(stream + i, 2)));
     }
     ModPlugFile *piece(int patterns = PATTERNS, int rows = ROWS, int speed = SPEED) {
         std::vector<uint8_t> mod = snd::tinyMod(patterns, rows, speed);

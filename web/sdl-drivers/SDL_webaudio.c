@@ -24,6 +24,8 @@ struct SDL_PrivateAudioData {
 };
 
 static SDL_AudioDevice *opened = NULL;
+/* The format SDL keeps in the open device, callback included. */
+static SDL_AudioSpec *fmt = NULL;
 
 /* Opens a context at `freq` if the browser allows that rate (its own rate
  * otherwise) and a node that pulls `samples` frames per turn; the rate it
@@ -70,13 +72,13 @@ EMSCRIPTEN_KEEPALIVE Uint8 *SDL_web_audio_pull(int frames)
 {
 	SDL_AudioDevice *audio = opened;
 	Uint8 *buf;
-	if (!audio || frames != audio->spec.samples)
+	if (!audio || frames != fmt->samples)
 		return NULL;
 	buf = audio->hidden->mixbuf;
-	SDL_memset(buf, audio->spec.silence, audio->spec.size);
+	SDL_memset(buf, fmt->silence, fmt->size);
 	/* No lock: without threads the program is never inside the mixer now. */
 	if (!audio->paused && audio->enabled)
-		audio->spec.callback(audio->spec.userdata, buf, (int)audio->spec.size);
+		fmt->callback(fmt->userdata, buf, (int)fmt->size);
 	return buf;
 }
 
@@ -93,28 +95,29 @@ static void WEBAUD_CloseAudio(_THIS)
 	this->hidden->mixbuf = NULL;
 }
 
-static int WEBAUD_OpenAudio(_THIS, SDL_AudioSpec *spec)
+static int WEBAUD_OpenAudio(_THIS, SDL_AudioSpec *want)
 {
 	int rate;
 	Uint16 samples = 256;
 	/* Web Audio's node takes a power of two from 256 to 16384. */
-	while (samples < spec->samples && samples < 16384)
+	while (samples < want->samples && samples < 16384)
 		samples *= 2;
-	rate = web_audio_open(spec->freq, spec->channels, samples);
+	rate = web_audio_open(want->freq, want->channels, samples);
 	if (rate <= 0) {
 		SDL_SetError("No Web Audio in this browser");
 		return -1;
 	}
-	spec->freq = rate;
-	spec->format = AUDIO_S16SYS;
-	spec->samples = samples;
-	SDL_CalculateAudioSpec(spec);
-	this->hidden->mixbuf = SDL_malloc(spec->size);
+	want->freq = rate;
+	want->format = AUDIO_S16SYS;
+	want->samples = samples;
+	SDL_CalculateAudioSpec(want);
+	this->hidden->mixbuf = SDL_malloc(want->size);
 	if (!this->hidden->mixbuf) {
 		web_audio_close();
 		SDL_OutOfMemory();
 		return -1;
 	}
+	fmt = want;
 	opened = this;
 	return 1; /* no audio thread: the page pulls */
 }
