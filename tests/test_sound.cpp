@@ -556,7 +556,7 @@ class VirtualDevice : public testing::Test {
         ++*static_cast<int *>(calls);
         memset(stream, 0x11, size_t(length));
     }
-    SDL_AudioSpec spec(Uint16 format, Uint8 channels, Uint16 samples) {
+    SDL_AudioSpec wanted(Uint16 format, Uint8 channels, Uint16 samples) {
         SDL_AudioSpec s;
         memset(&s, 0, sizeof s);
         s.freq = 1000;
@@ -579,7 +579,7 @@ TEST_F(VirtualDevice, RefusesWhatSDLRefuses) {
     } cases[] = {
         {"no callback", false, 2, 100}, {"no channels", true, 0, 100}, {"no samples", true, 2, 0}};
     for (const Case &c : cases) {
-        SDL_AudioSpec s = spec(AUDIO_S16LSB, c.channels, c.samples);
+        SDL_AudioSpec s = wanted(AUDIO_S16LSB, c.channels, c.samples);
         if (!c.callback)
             s.callback = nullptr;
         EXPECT_EQ(SDL_OpenAudio(&s, nullptr), -1) << c.what;
@@ -587,7 +587,7 @@ TEST_F(VirtualDevice, RefusesWhatSDLRefuses) {
             << c.what;
         EXPECT_FALSE(audioVirtualOpen()) << c.what;
     }
-    SDL_AudioSpec s = spec(AUDIO_S16LSB, 2, 100), obtained;
+    SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100), obtained;
     ASSERT_EQ(SDL_OpenAudio(&s, &obtained), 0);
     EXPECT_EQ(SDL_OpenAudio(&s, nullptr), -1);
     EXPECT_STREQ(SDL_GetError(), "Audio device is already opened");
@@ -609,7 +609,7 @@ TEST_F(VirtualDevice, ReportsTheBufferItOpened) {
                  {AUDIO_U8, 1, false, 100, 0x80},
                  {AUDIO_S8, 2, true, 200, 0}};
     for (const Case &c : cases) {
-        SDL_AudioSpec desired = spec(c.format, c.channels, 100), got;
+        SDL_AudioSpec desired = wanted(c.format, c.channels, 100), got;
         memset(&got, 0, sizeof got);
         ASSERT_EQ(SDL_OpenAudio(&desired, c.obtained ? &got : nullptr), 0);
         const SDL_AudioSpec &report = c.obtained ? got : desired;
@@ -626,7 +626,7 @@ TEST_F(VirtualDevice, MixesAsTheClockMovesAndKeepsTheHookBeforeIt) {
     static std::vector<uint32_t> heard;
     heard.clear();
     sysClockHook = [](uint32_t, uint32_t to) { heard.push_back(to); };
-    SDL_AudioSpec s = spec(AUDIO_S16LSB, 2, 100);
+    SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100);
     ASSERT_EQ(SDL_OpenAudio(&s, nullptr), 0);
     sysDelay(99);
     EXPECT_EQ(calls, 0);
@@ -645,7 +645,7 @@ TEST_F(VirtualDevice, AnAudioFileThatCannotBeWrittenEndsTheProgram) {
     EXPECT_EXIT(
         {
             setenv("QUENZY_AUDIO_OUT", "/nonexistent/folder/audio.wav", 1);
-            SDL_AudioSpec s = spec(AUDIO_S16LSB, 2, 100);
+            SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100);
             SDL_OpenAudio(&s, nullptr);
         },
         testing::ExitedWithCode(1), "audio: cannot write QUENZY_AUDIO_OUT");
