@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Seeded mutants of the game's sources, each built in a scratch copy and
-run against the quick suite: the ones the suite does not notice are printed
-with their place in the code.
+run against the suite: the ones no test notices are printed with their
+place in the code.
 
     tools/mutate/mutate.py --seed S --count N [--timeout SECONDS] [--keep]
 
@@ -10,12 +10,17 @@ widened, && and || swapped, a constant one up or down, an arithmetic
 operator swapped, a statement removed or a condition negated. They are
 drawn with seed S, spread over the files of src/ in turn. The copy is made
 once in build-mutate/ (the files git knows, as they are in the working
-tree) and built once;
-each mutant then rebuilds only what its change touches. A mutant is killed
-when a test fails or the suite runs past the time limit, and not counted
-when it does not compile. Exits 1 when a mutant survived."""
+tree) and built once; each mutant then rebuilds the game and the test
+program. The quick stage runs the test program in one process, the slow
+tests aside, and stops at the first failure; a mutant it leaves alive gets
+the whole suite. A mutant is killed when a test fails or runs past the time
+limit. Not counted: a mutant that does not compile, one that compiles to
+the same object (code left out on this machine, or folded away), and the
+ones listed in tools/mutate/equivalent.txt after a look by hand. Exits 1
+when a mutant survived."""
 
 import argparse
+import hashlib
 import os
 import random
 import re
@@ -139,11 +144,11 @@ def choose(seed, count):
     return chosen
 
 
-def run(cmd, cwd, limit):
+def run(cmd, cwd, limit, env=None):
     """The command's exit status, or None when it ran past `limit` seconds."""
     try:
         return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=limit).returncode
+                              timeout=limit, env=env).returncode
     except subprocess.TimeoutExpired:
         return None
 
@@ -157,19 +162,58 @@ def make_copy(scratch):
             shutil.copy2(source, os.path.join(scratch, name))
 
 
-def build(copy, limit):
-    return run(["cmake", "--build", "build", "-j2"], copy, limit) == 0
+# What a mutant needs rebuilt: the game and the test program. The data is
+# made by a snapshot of the unchanged copy's tools (see prepare), so a
+# mutant of code the tools share does not remake the data.
+TARGETS = ["quenzy", "quenzy_tests"]
+DATA_TOOLS = ["gfxtool", "leveltool", "modtool", "sfxtool", "ova"]
 
 
-def quick_suite(copy, limit):
-    status = run(["ctest", "-j2", "-LE", "slow", "--timeout", str(limit), "--stop-on-failure"],
-                 os.path.join(copy, "build"), limit * 4)
+def build(copy, limit, targets=TARGETS):
+    return run(["cmake", "--build", "build", "-j2", "--target"] + targets, copy, limit) == 0
+
+
+def object_of(copy, path):
+    for target in ("quenzygame", "quenzy"):
+        found = os.path.join(copy, "build", "CMakeFiles", target + ".dir", path + ".o")
+        if os.path.exists(found):
+            return found
+    return None
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def slow_tests(build_dir):
+    """The names of the tests labelled slow, as ctest lists them."""
+    listing = subprocess.check_output(["ctest", "-N", "-L", "slow"], cwd=build_dir, text=True)
+    return re.findall(r"Test +#\d+: (\S+)", listing)
+
+
+def quick_stage(copy, limit, excluded):
+    """The test program in one process, every test but the slow ones,
+    stopping at the first failure: most mutants die here in seconds."""
+    env = dict(os.environ, QUENZY_LAUNCHER="")
+    status = run(["./quenzy_tests", "--gtest_fail_fast", "--gtest_filter=-" + ":".join(excluded)],
+                 os.path.join(copy, "build"), limit, env)
     return status == 0
 
 
-def try_mutant(copy, mutant, limit):
+def whole_suite(copy, limit):
+    """Every test as ctest runs them, the package test aside (it packages
+    the tree, not the build)."""
+    status = run(["ctest", "-j2", "--stop-on-failure", "-E", "^DebianPackage$",
+                  "--timeout", str(limit)], os.path.join(copy, "build"), limit * 8)
+    return status == 0
+
+
+def try_mutant(copy, mutant, limit, excluded, unchanged):
     path, number, new, _ = mutant
     target = os.path.join(copy, path)
+    if path not in unchanged:
+        return "same code"  # not built on this machine
     with open(target) as f:
         original = f.readlines()
     changed = list(original)
@@ -179,35 +223,80 @@ def try_mutant(copy, mutant, limit):
     try:
         if not build(copy, limit * 4):
             return "not built"
-        return "survived" if quick_suite(copy, limit) else "killed"
+        if digest(object_of(copy, path)) == unchanged[path]:
+            return "same code"
+        if not quick_stage(copy, limit, excluded):
+            return "killed"
+        return "survived" if whole_suite(copy, limit) else "killed by the whole suite"
     finally:
         with open(target, "w") as f:
             f.writelines(original)
+        # The restored file must not look older than its object.
+        os.utime(target)
 
 
-def prepare(keep, limit):
+def prepare(limit):
     # Inside the tree, so that ccache (CCACHE_BASEDIR) sees the same relative
     # paths as in build/ and the first build of the copy is mostly hits.
     os.makedirs(os.path.join(ROOT, "build-mutate"), exist_ok=True)
     scratch = tempfile.mkdtemp(prefix="copy-", dir=os.path.join(ROOT, "build-mutate"))
     make_copy(scratch)
-    env_ok = run(["cmake", "-S", ".", "-B", "build"], scratch, 600) == 0
-    if not env_ok or not build(scratch, 3600):
+    if run(["cmake", "-S", ".", "-B", "build"], scratch, 600) != 0 or not build(
+            scratch, 3600, DATA_TOOLS):
         sys.exit("mutate: the unchanged copy in %s does not build" % scratch)
-    if not quick_suite(scratch, limit):
-        sys.exit("mutate: the quick suite fails on the unchanged copy in %s" % scratch)
-    return scratch
+    tools = os.path.join(scratch, "tools-unchanged")
+    os.makedirs(tools)
+    for tool in DATA_TOOLS:
+        shutil.copy2(os.path.join(scratch, "build", tool), tools)
+    if run(["cmake", "-S", ".", "-B", "build", "-DQUENZY_HOST_TOOLS=" + tools], scratch,
+           600) != 0 or not build(scratch, 3600, ["all"]):
+        sys.exit("mutate: the unchanged copy in %s does not build" % scratch)
+    excluded = slow_tests(os.path.join(scratch, "build"))
+    if not quick_stage(scratch, limit * 4, excluded) or not whole_suite(scratch, limit):
+        sys.exit("mutate: the suite fails on the unchanged copy in %s" % scratch)
+    # Each object as the unchanged sources make it: a mutant that compiles
+    # to the same bytes (code another machine's switch leaves out, or a
+    # change the compiler folds away) cannot be told apart by any test.
+    unchanged = {}
+    for path in subprocess.check_output(["git", "-C", ROOT, "ls-files", "src/*.cpp"],
+                                        text=True).split():
+        found = object_of(scratch, path)
+        if found:
+            unchanged[path] = digest(found)
+    return scratch, excluded, unchanged
 
 
-def report(results):
-    counted = [r for r in results if r[1] != "not built"]
-    killed = sum(1 for r in counted if r[1] == "killed")
-    print("\n%d mutants, %d built: %d killed, %d survived (%.0f%% killed)" % (
-        len(results), len(counted), killed, len(counted) - killed,
-        100.0 * killed / len(counted) if counted else 0))
-    for (path, number, _, what), outcome in results:
-        if outcome == "survived":
-            print("survivor %s:%d: %s" % (path, number, what))
+def load_equivalent(path):
+    """Mutants looked at by hand that cannot change what the game does, one
+    "file:line: what" per line (# for comments): left out of the count."""
+    if not path:
+        return set()
+    with open(path) as f:
+        return {line.split("#")[0].strip() for line in f} - {""}
+
+
+def place(mutant):
+    return "%s:%d: %s" % (mutant[0], mutant[1], mutant[3])
+
+
+def report(results, equivalent):
+    counted = [r for r in results if r[1] not in ("not built", "same code")
+               and place(r[0]) not in equivalent]
+    killed = sum(1 for r in counted if r[1].startswith("killed"))
+    print("\n%d mutants: %d not built, %d the same code, %d equivalent by hand; "
+          "%d counted: %d killed, %d survived (%.1f%% killed)" % (
+              len(results), sum(1 for r in results if r[1] == "not built"),
+              sum(1 for r in results if r[1] == "same code"),
+              sum(1 for r in results if place(r[0]) in equivalent), len(counted), killed,
+              len(counted) - killed, 100.0 * killed / len(counted) if counted else 0))
+    modules = sorted({r[0][0].split("/")[1] for r in counted})
+    for module in modules:
+        mine = [r for r in counted if r[0][0].split("/")[1] == module]
+        print("  %-9s %3d counted, %3d killed" % (
+            module, len(mine), sum(1 for r in mine if r[1].startswith("killed"))))
+    for mutant, outcome in results:
+        if outcome == "survived" and place(mutant) not in equivalent:
+            print("survivor " + place(mutant))
     return 1 if killed < len(counted) else 0
 
 
@@ -216,23 +305,27 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--count", type=int, default=10)
     parser.add_argument("--timeout", type=int, default=300,
-                        help="seconds each test may take (the whole suite: four times that)")
+                        help="seconds the quick stage or one test of the whole suite may take")
+    parser.add_argument("--equivalent", default=os.path.join(ROOT, "tools", "mutate",
+                                                             "equivalent.txt"),
+                        help="mutants found equivalent by hand, left out of the count")
     parser.add_argument("--keep", action="store_true", help="keep the scratch copy")
     args = parser.parse_args()
     mutants = choose(args.seed, args.count)
-    scratch = prepare(args.keep, args.timeout)
+    equivalent = load_equivalent(args.equivalent)
+    scratch, excluded, unchanged = prepare(args.timeout)
     results = []
     try:
         for mutant in mutants:
             started = time.time()
-            outcome = try_mutant(scratch, mutant, args.timeout)
+            outcome = try_mutant(scratch, mutant, args.timeout, excluded, unchanged)
             results.append((mutant, outcome))
-            print("%s:%d: %s: %s (%.0f s)" % (mutant[0], mutant[1], mutant[3], outcome,
-                                               time.time() - started), flush=True)
+            print("%s: %s (%.0f s)" % (place(mutant), outcome, time.time() - started),
+                  flush=True)
     finally:
         if not args.keep:
             shutil.rmtree(scratch, ignore_errors=True)
-    sys.exit(report(results))
+    sys.exit(report(results, equivalent))
 
 
 if __name__ == "__main__":
