@@ -85,14 +85,16 @@ def operator_mutants(line, code):
         op = m.group(1)
         table = COMPARISONS if op in COMPARISONS else LOGICAL if op in LOGICAL else ARITHMETIC
         for new in table[op]:
-            yield (line[:m.start()] + new + line[m.end():], "%s -> %s" % (op, new))
+            yield (line[:m.start()] + new + line[m.end():],
+                   "column %d: %s -> %s" % (m.start() + 1, op, new))
 
 
 def constant_mutants(line, code):
     for m in NUMBER.finditer(code):
         value = int(m.group(1))
         for new in ([value + 1, value - 1] if value > 0 else [1]):
-            yield (line[:m.start()] + str(new) + line[m.end():], "%d -> %d" % (value, new))
+            yield (line[:m.start()] + str(new) + line[m.end():],
+                   "column %d: %d -> %d" % (m.start() + 1, value, new))
 
 
 def statement_mutants(line, code):
