@@ -365,20 +365,32 @@ struct Neon16 {
         const uint16x8x2_t pair = {{even, odd}};
         vst2q_u16(d, pair);
     }
+    // Each pixel of E twice. Zipped and stored as two vectors, which GCC
+    // keeps in place, where vst2q of a pixel with itself costs two moves.
+    static NEON_LOOP void storeTwice(uint16_t *d, uint16x8_t E) {
+        const uint16x8x2_t pair = vzipq_u16(E, E);
+        vst1q_u16(d, pair.val[0]);
+        vst1q_u16(d + 8, pair.val[1]);
+    }
+    // Sixteen pixels a step: half the loop's own instructions.
     static NEON_LOOP void zoomRows(const uint16_t *s, uint16_t *t, uint16_t *u) {
-        for (int x = 0; x < SRC_W; x += 8) {
-            const uint16x8_t E = vld1q_u16(s + x);
-            store(t + 2 * x, E, E);
-            store(u + 2 * x, E, E);
+        for (int x = 0; x < SRC_W; x += 16) {
+            const uint16x8_t E = vld1q_u16(s + x), G = vld1q_u16(s + x + 8);
+            storeTwice(t + 2 * x, E);
+            storeTwice(t + 2 * x + 16, G);
+            storeTwice(u + 2 * x, E);
+            storeTwice(u + 2 * x + 16, G);
         }
     }
     static NEON_LOOP void scanlineRows(const Px16 &px, const uint16_t *s, uint16_t *t,
                                        uint16_t *u) {
         const uint16x8_t dark = vdupq_n_u16(px.dark);
-        for (int x = 0; x < SRC_W; x += 8) {
-            const uint16x8_t E = vld1q_u16(s + x), low = vshrq_n_u16(vandq_u16(E, dark), 2);
-            store(t + 2 * x, E, E);
-            store(u + 2 * x, low, low);
+        for (int x = 0; x < SRC_W; x += 16) {
+            const uint16x8_t E = vld1q_u16(s + x), G = vld1q_u16(s + x + 8);
+            storeTwice(t + 2 * x, E);
+            storeTwice(t + 2 * x + 16, G);
+            storeTwice(u + 2 * x, vshrq_n_u16(vandq_u16(E, dark), 2));
+            storeTwice(u + 2 * x + 16, vshrq_n_u16(vandq_u16(G, dark), 2));
         }
     }
     // The rule of scale2xBlock in four comparisons: with D == B, "B != H and
