@@ -365,12 +365,17 @@ struct Neon16 {
         const uint16x8x2_t pair = {{even, odd}};
         vst2q_u16(d, pair);
     }
-    // Each pixel of E twice. Zipped and stored as two vectors, which GCC
-    // keeps in place, where vst2q of a pixel with itself costs two moves.
+    // Each pixel of E twice. On 64-bit ARM zipped and stored as two vectors,
+    // which GCC keeps in place, where a vst2q of E with itself costs two
+    // moves; on 32-bit ARM the zip works in place and costs the moves.
     static NEON_LOOP void storeTwice(uint16_t *d, uint16x8_t E) {
+#if defined(__aarch64__)
         const uint16x8x2_t pair = vzipq_u16(E, E);
         vst1q_u16(d, pair.val[0]);
         vst1q_u16(d + 8, pair.val[1]);
+#else
+        store(d, E, E);
+#endif
     }
     // Sixteen pixels a step: half the loop's own instructions.
     static NEON_LOOP void zoomRows(const uint16_t *s, uint16_t *t, uint16_t *u) {
