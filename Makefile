@@ -24,7 +24,12 @@ FUZZ_TIME    ?= 60
 FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
 FUZZ_ARGS    ?=
 
-.PHONY: run test deps build sanitize fuzz soak bench clean
+# The browser build (make web), in build-web/; see web/web.mk.
+WEB_BUILD    ?= build-web
+WEB_PORT     ?= 8080
+WEB_PACKAGES := emscripten nodejs chromium python3 dpkg-dev
+
+.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -74,4 +79,29 @@ soak:
 	nice -n 10 build-asan/soak run --seeds $(SEEDS) --minutes $(MINUTES) --jobs $(JOBS)
 
 clean:
-	rm -rf $(BUILD) build-asan $(FUZZ_BUILD)
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD)
+
+# Debian's npm only where no npm came with node already.
+web-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WEB_PACKAGES)"
+	@command -v npm >/dev/null || $(MAKE) --no-print-directory deps PACKAGES=npm
+
+# The data comes from the native build's content tools.
+web: deps web-deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j2 --target data
+	$(MAKE) -f web/web.mk -j2 WEB=$(WEB_BUILD) NATIVE=$(BUILD)
+
+web-run: web
+	@echo "Quenzy is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
+
+# puppeteer-core for the headless browser, as the lock file pins it.
+web-node: $(WEB_BUILD)/node/node_modules/.package-lock.json
+$(WEB_BUILD)/node/node_modules/.package-lock.json: web/package.json web/package-lock.json | web-deps
+	mkdir -p $(WEB_BUILD)/node
+	cp web/package.json web/package-lock.json $(WEB_BUILD)/node/
+	cd $(WEB_BUILD)/node && npm ci --no-audit --no-fund
+
+# The browser build against the native one, in headless Chromium.
+web-test: web web-node build
+	sh tests/web/run.sh $(BUILD) $(WEB_BUILD)

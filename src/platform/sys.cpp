@@ -4,12 +4,53 @@
 
 #include <ctime>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 int sysVirtualClock = 0;
 uint32_t sysVirtualNow = 0;
 void (*sysClockHook)(uint32_t from, uint32_t to) = nullptr;
 
 // sysTicks reads since the last poll or delay: a long run is a busy wait.
 static int spinReads = 0;
+
+#ifdef __EMSCRIPTEN__
+// A web page does nothing else while the program runs: each wait hands the
+// browser its turn (ASYNCIFY keeps the program's stack meanwhile), so the
+// canvas, the input and the audio keep flowing, and a wait that only reads
+// the clock could never end. A program that is busy, or on the virtual
+// clock and so never really waiting, still gives a turn every WEB_TURN_MS.
+enum { WEB_TURN_MS = 40 };
+static double lastTurn = 0;
+
+static void browserTurn(uint32_t ms) {
+    emscripten_sleep(ms);
+    lastTurn = emscripten_get_now();
+}
+
+static void browserTurnIfDue() {
+    if (emscripten_get_now() - lastTurn >= WEB_TURN_MS)
+        browserTurn(0);
+}
+
+static void realDelay(uint32_t ms) {
+    browserTurn(ms);
+}
+
+// A turn of the pacer's wait: the browser's shortest sleep.
+static void realSpin() {
+    browserTurn(1);
+}
+#else
+static void browserTurnIfDue() {}
+
+static void realDelay(uint32_t ms) {
+    SDL_Delay(ms);
+}
+
+static void realSpin() {}
+#endif
 
 static void advanceVirtual(uint32_t ms) {
     uint32_t from = sysVirtualNow;
@@ -19,32 +60,40 @@ static void advanceVirtual(uint32_t ms) {
 }
 
 uint32_t sysTicks() {
-    if (!sysVirtualClock)
-        return SDL_GetTicks();
-    if (++spinReads > SYS_SPIN_READS)
-        advanceVirtual(1);
-    return sysVirtualNow;
+    if (++spinReads > SYS_SPIN_READS) {
+        if (sysVirtualClock)
+            advanceVirtual(1);
+        else
+            browserTurnIfDue();
+    }
+    return sysVirtualClock ? sysVirtualNow : SDL_GetTicks();
 }
 
 void sysDelay(uint32_t ms) {
     spinReads = 0;
     if (sysVirtualClock) {
         advanceVirtual(ms);
+        browserTurnIfDue();
         return;
     }
-    SDL_Delay(ms);
+    realDelay(ms);
 }
 
 void sysSpin() {
     // An explicit spin moves the clock itself; the guard in sysTicks is for
     // waits that do not say so.
     spinReads = 0;
-    if (sysVirtualClock)
+    if (sysVirtualClock) {
         advanceVirtual(1);
+        browserTurnIfDue();
+    } else {
+        realSpin();
+    }
 }
 
 int sysPollEvent(SDL_Event *event) {
     spinReads = 0;
+    browserTurnIfDue();
     if (replayMode == REPLAY_PLAY)
         return replayPoll(event);
     int got = SDL_PollEvent(event);

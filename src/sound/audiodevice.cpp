@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifndef __EMSCRIPTEN__
 #include <dlfcn.h>
+#endif
 
 // Why here and not in SDL: SDL_mixer keeps its mixing callback to itself and
 // hands it only to SDL_OpenAudio. Defining that function in the program
@@ -15,8 +17,31 @@
 // same exported name), and dlsym(RTLD_NEXT) finds the library's own
 // whenever a real device is wanted.
 
+//
+// A browser build links SDL statically, so there is no next library to ask:
+// it is built with its two functions renamed to SDL_web_OpenAudio and
+// SDL_web_CloseAudio, which are called directly.
+
 typedef int (*OpenAudioFn)(SDL_AudioSpec *, SDL_AudioSpec *);
 typedef void (*CloseAudioFn)();
+
+#ifdef __EMSCRIPTEN__
+extern "C" int SDL_web_OpenAudio(SDL_AudioSpec *, SDL_AudioSpec *);
+extern "C" void SDL_web_CloseAudio();
+static OpenAudioFn sdlOpenAudio() {
+    return SDL_web_OpenAudio;
+}
+static CloseAudioFn sdlCloseAudio() {
+    return SDL_web_CloseAudio;
+}
+#else
+static OpenAudioFn sdlOpenAudio() {
+    return reinterpret_cast<OpenAudioFn>(dlsym(RTLD_NEXT, "SDL_OpenAudio"));
+}
+static CloseAudioFn sdlCloseAudio() {
+    return reinterpret_cast<CloseAudioFn>(dlsym(RTLD_NEXT, "SDL_CloseAudio"));
+}
+#endif
 
 static int virtualOpen = 0;
 static SDL_AudioSpec virtualSpec;
@@ -176,7 +201,7 @@ static void closeVirtual() {
 extern "C" int SDL_OpenAudio(SDL_AudioSpec *desired, SDL_AudioSpec *obtained) {
     if (audioUsesVirtualClock())
         return openVirtual(desired, obtained);
-    OpenAudioFn real = reinterpret_cast<OpenAudioFn>(dlsym(RTLD_NEXT, "SDL_OpenAudio"));
+    OpenAudioFn real = sdlOpenAudio();
     if (!real) {
         SDL_SetError("SDL_OpenAudio not found");
         return -1;
@@ -189,7 +214,7 @@ extern "C" void SDL_CloseAudio() {
         closeVirtual();
         return;
     }
-    CloseAudioFn real = reinterpret_cast<CloseAudioFn>(dlsym(RTLD_NEXT, "SDL_CloseAudio"));
+    CloseAudioFn real = sdlCloseAudio();
     if (real)
         real();
 }

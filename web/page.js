@@ -1,0 +1,154 @@
+// The page around the program: the canvas and its scaling, the user folder
+// kept in the browser's IndexedDB, the page shown after EXIT, and the
+// harness through which tools/web-replay plays a replay script.
+//
+// The user folder ($HOME/.quenzy) is an IDBFS mount: it is read from the
+// browser's store before the program starts, and written back after each
+// rename into it (the game saves a file whole under a temporary name, then
+// renames it), so a tab closed after a save loses nothing.
+
+var Module = typeof Module !== 'undefined' ? Module : {};
+
+(function() {
+  var canvas = document.getElementById('screen');
+  Module['canvas'] = canvas;
+  var replay = window.quenzyReplay; // set by tools/web-replay before the page loads
+  var userFolder = '/home/web_user/.quenzy';
+  var runFolder = '/run';
+
+  // Whole screen pixels when the window has room for them, else the
+  // largest size that fits; the canvas keeps the game's own resolution.
+  function fit() {
+    var w = canvas.width, h = canvas.height;
+    var scale = Math.min(window.innerWidth / w, window.innerHeight / h);
+    if (scale >= 1) scale = Math.floor(scale);
+    canvas.style.width = Math.round(w * scale) + 'px';
+    canvas.style.height = Math.round(h * scale) + 'px';
+  }
+  window.addEventListener('resize', fit);
+  Module['onFrame'] = function() {
+    if (canvas.width !== canvas.lastWidth || canvas.height !== canvas.lastHeight) {
+      canvas.lastWidth = canvas.width;
+      canvas.lastHeight = canvas.height;
+      fit();
+    }
+  };
+  fit();
+
+  function hideNote() {
+    var note = document.getElementById('note');
+    if (note) note.style.display = 'none';
+  }
+  ['keydown', 'mousedown', 'touchstart'].forEach(function(type) {
+    document.addEventListener(type, hideNote, {once: true});
+  });
+
+  var syncing = false, again = false, afterSync = [];
+  function sync(done) {
+    if (done) afterSync.push(done);
+    if (syncing) {
+      again = true;
+      return;
+    }
+    syncing = true;
+    FS.syncfs(false, function(err) {
+      if (err) console.error('Saving the user folder failed: ' + err);
+      syncing = false;
+      if (again) {
+        again = false;
+        sync();
+        return;
+      }
+      afterSync.splice(0).forEach(function(f) { f(); });
+    });
+  }
+
+  function mountUserFolder() {
+    FS.mkdirTree(userFolder);
+    FS.mount(IDBFS, {}, userFolder);
+    Module.addRunDependency('user-folder');
+    FS.syncfs(true, function(err) {
+      if (err) console.error('Reading the user folder failed: ' + err);
+      Module.removeRunDependency('user-folder');
+    });
+    var rename = FS.rename;
+    FS.rename = function(from, to) {
+      rename.call(FS, from, to);
+      if (FS.lookupPath(to).path.indexOf(userFolder + '/') === 0) sync();
+    };
+  }
+
+  // The replay's working folder, as the native tests lay it out: the data
+  // beside the script, the dumps, trace and WAV in the folder itself.
+  function prepareReplay() {
+    FS.mkdirTree(runFolder + '/home');
+    FS.symlink('/data', runFolder + '/data');
+    Object.keys(replay.files || {}).forEach(function(name) {
+      FS.writeFile(runFolder + '/' + name, fromBase64(replay.files[name]));
+    });
+    FS.writeFile(runFolder + '/script.txt', replay.script);
+    FS.chdir(runFolder);
+    ENV['HOME'] = runFolder + '/home';
+    ENV['QUENZY_REPLAY'] = 'script.txt';
+    ENV['QUENZY_TRACE'] = runFolder + '/trace.txt';
+    ENV['QUENZY_DUMP_DIR'] = runFolder;
+    ENV['QUENZY_AUDIO_OUT'] = runFolder + '/audio.wav';
+    Object.keys(replay.env || {}).forEach(function(k) { ENV[k] = replay.env[k]; });
+  }
+
+  function fromBase64(text) {
+    var raw = atob(text), bytes = new Uint8Array(raw.length);
+    for (var i = 0; i < raw.length; i++) bytes[i] = raw.charCodeAt(i);
+    return bytes;
+  }
+
+  function toBase64(bytes) {
+    var parts = [];
+    for (var i = 0; i < bytes.length; i += 0x8000)
+      parts.push(String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000)));
+    return btoa(parts.join(''));
+  }
+
+  // Every file the run left in its folder, by path below it.
+  function collect(folder, prefix, out) {
+    FS.readdir(folder).forEach(function(name) {
+      if (name === '.' || name === '..') return;
+      var path = folder + '/' + name, st = FS.lstat(path);
+      if (FS.isLink(st.mode)) return;
+      if (FS.isDir(st.mode)) collect(path, prefix + name + '/', out);
+      else out[prefix + name] = toBase64(FS.readFile(path));
+    });
+    return out;
+  }
+
+  function finishReplay(status) {
+    var files = {};
+    try { collect(runFolder, '', files); } catch (e) { console.error(e); }
+    window.quenzyResult = {status: status, files: files};
+  }
+
+  function showEnd() {
+    canvas.style.display = 'none';
+    document.getElementById('ended').style.display = 'block';
+    hideNote();
+  }
+
+  Module['arguments'] = replay ? (replay.args || []) : [];
+  // After the data's own step, which comes first in the page.
+  Module['preRun'] = Module['preRun'] || [];
+  Module['preRun'].push(function() {
+    if (replay) prepareReplay();
+    else mountUserFolder();
+  });
+  Module['print'] = function(text) { console.log(text); };
+  Module['printErr'] = function(text) { console.error(text); };
+  Module['onExit'] = function(status) {
+    if (replay) finishReplay(status);
+    else sync(showEnd);
+  };
+  Module['onAbort'] = function(what) {
+    console.error('The game stopped: ' + what);
+    if (replay) finishReplay(134);
+    else showEnd();
+  };
+})();

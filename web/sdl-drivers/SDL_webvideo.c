@@ -1,0 +1,302 @@
+/* SDL 1.2 video and events for a web page.
+ *
+ * SDL 1.2 has no driver for a browser, and Emscripten's own JavaScript SDL
+ * behaves unlike the real one (a 16-bit mode comes back as 32-bit RGBA,
+ * colour keys do nothing), so the real SDL runs here with this small driver
+ * in the slot of its dummy one. The screen is a plain buffer in the depth
+ * the program asks for, as on the desktop; each update converts it to RGBA
+ * and puts it on the page's canvas. Keys and mouse come from the page's
+ * listeners, queued in JavaScript and drained at each pump, as the same
+ * SDLK_* codes and in the screen's own pixel coordinates. */
+
+#include "SDL_config.h"
+
+#include "SDL_video.h"
+#include "SDL_mouse.h"
+#include "SDL_sysvideo.h"
+#include "SDL_pixels_c.h"
+#include "SDL_sysevents.h"
+#include "SDL_events_c.h"
+
+#include <emscripten.h>
+
+#define WEBVID_DRIVER_NAME "web"
+#define _THIS SDL_VideoDevice *this
+
+struct SDL_PrivateVideoData {
+	int w, h;
+	void *buffer;  /* the screen, in the program's depth */
+	Uint32 *rgba;  /* the same frame for the canvas */
+};
+
+/* One page event: kind, then key (sym, mod) or mouse (button, x, y). */
+enum { WEB_KEYDOWN = 1, WEB_KEYUP, WEB_MOTION, WEB_BUTTONDOWN, WEB_BUTTONUP };
+
+/* Sets up the canvas at the mode's size and the listeners (once). Keys go
+ * by KeyboardEvent.code, so a layout's shifted characters do not change
+ * which key the game sees; letters and digits give their lower-case
+ * ASCII, as SDL's X11 driver does. */
+EM_JS(void, web_video_open, (int w, int h), {
+	var canvas = Module['canvas'];
+	canvas.width = w;
+	canvas.height = h;
+	Module.webContext = canvas.getContext('2d');
+	Module.webImage = Module.webContext.createImageData(w, h);
+	if (Module.webEvents)
+		return;
+	Module.webEvents = [];
+	var named = {
+		Backspace: 8, Tab: 9, Enter: 13, NumpadEnter: 271, Pause: 19, Escape: 27, Space: 32,
+		Quote: 39, Comma: 44, Minus: 45, Period: 46, Slash: 47, Semicolon: 59, Equal: 61,
+		BracketLeft: 91, Backslash: 92, BracketRight: 93, Backquote: 96, Delete: 127,
+		ArrowUp: 273, ArrowDown: 274, ArrowRight: 275, ArrowLeft: 276, Insert: 277, Home: 278,
+		End: 279, PageUp: 280, PageDown: 281, NumLock: 300, CapsLock: 301, ScrollLock: 302,
+		ShiftRight: 303, ShiftLeft: 304, ControlRight: 305, ControlLeft: 306, AltRight: 307,
+		AltLeft: 308, MetaRight: 309, MetaLeft: 310, NumpadDecimal: 266, NumpadDivide: 267,
+		NumpadMultiply: 268, NumpadSubtract: 269, NumpadAdd: 270, NumpadEqual: 272
+	};
+	function sym(code) {
+		if (code in named) return named[code];
+		var m;
+		if ((m = /^Key([A-Z])$/.exec(code))) return m[1].toLowerCase().charCodeAt(0);
+		if ((m = /^Digit([0-9])$/.exec(code))) return 48 + Number(m[1]);
+		if ((m = /^Numpad([0-9])$/.exec(code))) return 256 + Number(m[1]);
+		if ((m = /^F([0-9]+)$/.exec(code)) && m[1] >= 1 && m[1] <= 15) return 281 + Number(m[1]);
+		return 0;
+	}
+	function mods(e) {
+		return (e.shiftKey ? 0x0001 : 0) | (e.ctrlKey ? 0x0040 : 0) | (e.altKey ? 0x0100 : 0);
+	}
+	function key(kind) {
+		return function(e) {
+			var s = sym(e.code);
+			if (!s) return;
+			e.preventDefault(); /* arrows and space must not scroll the page */
+			if (!e.repeat) Module.webEvents.push([kind, s, mods(e), 0]);
+		};
+	}
+	document.addEventListener('keydown', key(1));
+	document.addEventListener('keyup', key(2));
+	/* Page pixels to the screen's: the canvas may be scaled to any size. */
+	function at(e) {
+		var c = Module['canvas'], r = c.getBoundingClientRect();
+		var x = Math.floor((e.clientX - r.left) * c.width / r.width);
+		var y = Math.floor((e.clientY - r.top) * c.height / r.height);
+		return [Math.max(0, Math.min(c.width - 1, x)), Math.max(0, Math.min(c.height - 1, y))];
+	}
+	function mouse(kind) {
+		return function(e) {
+			var p = at(e);
+			if (kind !== 3) e.preventDefault();
+			Module.webEvents.push([kind, e.button + 1, p[0], p[1]]);
+		};
+	}
+	canvas.addEventListener('mousedown', mouse(4));
+	canvas.addEventListener('mousemove', mouse(3));
+	document.addEventListener('mouseup', mouse(5));
+	canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+});
+
+/* Takes the oldest page event into out[0..3]; 0 when there is none. */
+EM_JS(int, web_next_event, (int *out), {
+	var e = Module.webEvents && Module.webEvents.shift();
+	if (!e) return 0;
+	for (var i = 0; i < 4; i++) HEAP32[(out >> 2) + i] = e[i];
+	return 1;
+});
+
+EM_JS(void, web_video_show, (const Uint32 *rgba, int bytes), {
+	Module.webImage.data.set(HEAPU8.subarray(rgba, rgba + bytes));
+	Module.webContext.putImageData(Module.webImage, 0, 0);
+	if (Module['onFrame']) Module['onFrame']();
+});
+
+static int WEB_Available(void)
+{
+	return 1;
+}
+
+static int WEB_VideoInit(_THIS, SDL_PixelFormat *vformat)
+{
+	vformat->BitsPerPixel = 16;
+	vformat->BytesPerPixel = 2;
+	return 0;
+}
+
+static SDL_Rect **WEB_ListModes(_THIS, SDL_PixelFormat *format, Uint32 flags)
+{
+	return (SDL_Rect **)-1; /* any size: the page scales it */
+}
+
+static void WEB_FreeBuffers(_THIS)
+{
+	SDL_free(this->hidden->buffer);
+	SDL_free(this->hidden->rgba);
+	this->hidden->buffer = NULL;
+	this->hidden->rgba = NULL;
+}
+
+static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int height,
+                                     int bpp, Uint32 flags)
+{
+	int bytes = (bpp + 7) / 8;
+	WEB_FreeBuffers(this);
+	this->hidden->buffer = SDL_calloc(1, (size_t)width * height * bytes);
+	this->hidden->rgba = SDL_calloc(1, (size_t)width * height * 4);
+	if (!this->hidden->buffer || !this->hidden->rgba) {
+		WEB_FreeBuffers(this);
+		SDL_OutOfMemory();
+		return NULL;
+	}
+	if (!SDL_ReallocFormat(current, bpp, 0, 0, 0, 0)) {
+		WEB_FreeBuffers(this);
+		return NULL;
+	}
+	current->flags = flags & SDL_FULLSCREEN;
+	this->hidden->w = current->w = width;
+	this->hidden->h = current->h = height;
+	current->pitch = (Uint16)(width * bytes);
+	current->pixels = this->hidden->buffer;
+	web_video_open(width, height);
+	return current;
+}
+
+static int WEB_AllocHWSurface(_THIS, SDL_Surface *surface)
+{
+	return -1;
+}
+
+static void WEB_FreeHWSurface(_THIS, SDL_Surface *surface)
+{
+}
+
+static int WEB_LockHWSurface(_THIS, SDL_Surface *surface)
+{
+	return 0;
+}
+
+static void WEB_UnlockHWSurface(_THIS, SDL_Surface *surface)
+{
+}
+
+/* A channel of `bits` bits widened to 8, its top bits repeated below. */
+static Uint8 widen(Uint32 value, Uint8 loss)
+{
+	Uint32 v = value << loss;
+	return (Uint8)(loss ? v | (v >> (8 - loss)) : v);
+}
+
+static Uint32 rgbaOf(const SDL_PixelFormat *f, Uint32 p)
+{
+	Uint8 r, g, b;
+	if (f->palette) {
+		const SDL_Color *c = &f->palette->colors[p & 0xFF];
+		r = c->r, g = c->g, b = c->b;
+	} else {
+		r = widen((p & f->Rmask) >> f->Rshift, f->Rloss);
+		g = widen((p & f->Gmask) >> f->Gshift, f->Gloss);
+		b = widen((p & f->Bmask) >> f->Bshift, f->Bloss);
+	}
+	return 0xFF000000u | ((Uint32)b << 16) | ((Uint32)g << 8) | r;
+}
+
+static Uint32 pixelAt(const Uint8 *at, int bytes)
+{
+	switch (bytes) {
+	case 1: return *at;
+	case 2: return *(const Uint16 *)at;
+	case 3: return at[0] | (at[1] << 8) | ((Uint32)at[2] << 16);
+	default: return *(const Uint32 *)at;
+	}
+}
+
+/* The whole frame each time: at 320 x 240 that costs less than tracking
+ * which rectangles changed. */
+static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
+{
+	SDL_Surface *s = this->screen;
+	const SDL_PixelFormat *f = s->format;
+	int bytes = f->BytesPerPixel, x, y;
+	Uint32 *out = this->hidden->rgba;
+	if (!out || numrects == 0)
+		return;
+	for (y = 0; y < s->h; y++) {
+		const Uint8 *row = (const Uint8 *)s->pixels + y * s->pitch;
+		for (x = 0; x < s->w; x++)
+			*out++ = rgbaOf(f, pixelAt(row + x * bytes, bytes));
+	}
+	web_video_show(this->hidden->rgba, s->w * s->h * 4);
+}
+
+static int WEB_SetColors(_THIS, int firstcolor, int ncolors, SDL_Color *colors)
+{
+	return 1;
+}
+
+static void WEB_VideoQuit(_THIS)
+{
+	if (this->screen)
+		this->screen->pixels = NULL;
+	WEB_FreeBuffers(this);
+}
+
+static void WEB_PumpEvents(_THIS)
+{
+	int e[4];
+	while (web_next_event(e)) {
+		if (e[0] == WEB_KEYDOWN || e[0] == WEB_KEYUP) {
+			SDL_keysym k;
+			SDL_memset(&k, 0, sizeof k);
+			k.sym = (SDLKey)e[1];
+			k.mod = (SDLMod)e[2];
+			SDL_PrivateKeyboard(e[0] == WEB_KEYDOWN ? SDL_PRESSED : SDL_RELEASED, &k);
+		} else if (e[0] == WEB_MOTION) {
+			SDL_PrivateMouseMotion(0, 0, (Sint16)e[2], (Sint16)e[3]);
+		} else {
+			SDL_PrivateMouseButton(e[0] == WEB_BUTTONDOWN ? SDL_PRESSED : SDL_RELEASED,
+			                       (Uint8)e[1], (Sint16)e[2], (Sint16)e[3]);
+		}
+	}
+}
+
+static void WEB_InitOSKeymap(_THIS)
+{
+}
+
+static void WEB_DeleteDevice(SDL_VideoDevice *device)
+{
+	SDL_free(device->hidden);
+	SDL_free(device);
+}
+
+static SDL_VideoDevice *WEB_CreateDevice(int devindex)
+{
+	SDL_VideoDevice *device = SDL_calloc(1, sizeof *device);
+	if (device)
+		device->hidden = SDL_calloc(1, sizeof *device->hidden);
+	if (!device || !device->hidden) {
+		SDL_free(device);
+		SDL_OutOfMemory();
+		return NULL;
+	}
+	device->VideoInit = WEB_VideoInit;
+	device->ListModes = WEB_ListModes;
+	device->SetVideoMode = WEB_SetVideoMode;
+	device->SetColors = WEB_SetColors;
+	device->UpdateRects = WEB_UpdateRects;
+	device->VideoQuit = WEB_VideoQuit;
+	device->AllocHWSurface = WEB_AllocHWSurface;
+	device->LockHWSurface = WEB_LockHWSurface;
+	device->UnlockHWSurface = WEB_UnlockHWSurface;
+	device->FreeHWSurface = WEB_FreeHWSurface;
+	device->InitOSKeymap = WEB_InitOSKeymap;
+	device->PumpEvents = WEB_PumpEvents;
+	device->free = WEB_DeleteDevice;
+	return device;
+}
+
+/* Under the dummy driver's name, which SDL_video.c lists without a patch. */
+VideoBootStrap DUMMY_bootstrap = {
+	WEBVID_DRIVER_NAME, "SDL video on a web page's canvas",
+	WEB_Available, WEB_CreateDevice
+};

@@ -1,0 +1,161 @@
+# The browser build, run from the top Makefile (make web): SDL 1.2,
+# SDL_mixer 1.2, libmodplug and zlib from Debian's source packages, our two
+# SDL drivers (web/sdl-drivers) and the game's own sources, compiled with
+# Debian's Emscripten into one self-contained page, build-web/index.html.
+# The game's data comes from the native build (NATIVE), whose tools make it.
+
+WEB    ?= build-web
+NATIVE ?= build
+
+SRC     := $(WEB)/src
+OBJ     := $(WEB)/obj
+LIB     := $(WEB)/lib
+INC     := $(WEB)/include
+SDLSRC  := $(SRC)/libsdl1.2-1.2.15+dfsg2
+MIXSRC  := $(SRC)/sdl-mixer1.2-1.2.12
+MODSRC  := $(SRC)/libmodplug-0.8.9.0
+ZSRC    := $(SRC)/zlib-1.2.13.dfsg
+FETCHED := $(SRC)/.fetched
+HEADERS := $(INC)/.installed
+
+# Debian's emcc with a cache of its own: the packaged one is read-only and
+# frozen, so it is copied in and unfrozen (nothing is ever downloaded).
+export EM_CACHE := $(abspath $(WEB))/emcache
+export EM_FROZEN_CACHE :=
+# Debian's node modules (acorn, for the optimiser), whatever node is first.
+export NODE_PATH := /usr/share/nodejs
+# Debian's python, which Debian's emcc is made for (not the first on the PATH).
+export EMSDK_PYTHON := /usr/bin/python3
+EMCC := emcc
+EMXX := em++
+
+# Built as Debian builds them, so the mixed sound matches the desktop's.
+SDL_CFLAGS := -O2 -I$(INC)/SDL -I$(SDLSRC)/src -I$(SDLSRC)/src/video -I$(SDLSRC)/src/events \
+              -I$(SDLSRC)/src/audio -I$(SDLSRC)/src/joystick -I$(SDLSRC)/src/thread \
+              -I$(SDLSRC)/src/thread/generic -I$(SDLSRC)/src/timer
+MIX_CFLAGS := -O2 -I$(INC)/SDL -DWAV_MUSIC
+MOD_CFLAGS := -O2 -DHAVE_CONFIG_H -DMODPLUG_BUILD=1 -fno-exceptions -ffast-math -fno-common \
+              -I$(OBJ)/modplug -I$(MODSRC)/src -I$(MODSRC)/src/libmodplug -Wno-everything
+Z_CFLAGS   := -O3 -DUNALIGNED_OK -D_REENTRANT -DHAVE_UNISTD_H -DHAVE_STDARG_H -I$(ZSRC)
+GAME_FLAGS := -std=c++17 -O2 -DNDEBUG -Wall -Wextra -Isrc -I$(INC)
+
+SDL_FILES := SDL.c SDL_error.c SDL_fatal.c \
+  audio/SDL_audio.c audio/SDL_audiocvt.c audio/SDL_mixer.c audio/SDL_wave.c \
+  cpuinfo/SDL_cpuinfo.c \
+  events/SDL_active.c events/SDL_events.c events/SDL_expose.c events/SDL_keyboard.c \
+  events/SDL_mouse.c events/SDL_quit.c events/SDL_resize.c \
+  file/SDL_rwops.c \
+  joystick/SDL_joystick.c joystick/dummy/SDL_sysjoystick.c \
+  stdlib/SDL_getenv.c stdlib/SDL_iconv.c stdlib/SDL_malloc.c stdlib/SDL_qsort.c \
+  stdlib/SDL_stdlib.c stdlib/SDL_string.c \
+  thread/SDL_thread.c thread/generic/SDL_syscond.c thread/generic/SDL_sysmutex.c \
+  thread/generic/SDL_syssem.c thread/generic/SDL_systhread.c \
+  timer/SDL_timer.c timer/unix/SDL_systimer.c \
+  video/SDL_RLEaccel.c video/SDL_blit.c video/SDL_blit_0.c video/SDL_blit_1.c \
+  video/SDL_blit_A.c video/SDL_blit_N.c video/SDL_bmp.c video/SDL_cursor.c \
+  video/SDL_gamma.c video/SDL_pixels.c video/SDL_stretch.c video/SDL_surface.c \
+  video/SDL_video.c video/SDL_yuv.c video/SDL_yuv_sw.c
+DRIVERS   := SDL_webvideo.c SDL_webaudio.c
+MIX_FILES := mixer.c music.c effect_position.c effect_stereoreverse.c effects_internal.c \
+             load_aiff.c load_voc.c wavestream.c
+MOD_FILES := fastmix.cpp load_669.cpp load_abc.cpp load_amf.cpp load_ams.cpp load_dbm.cpp \
+  load_dmf.cpp load_dsm.cpp load_far.cpp load_it.cpp load_j2b.cpp load_mdl.cpp load_med.cpp \
+  load_mid.cpp load_mod.cpp load_mt2.cpp load_mtm.cpp load_okt.cpp load_pat.cpp load_psm.cpp \
+  load_ptm.cpp load_s3m.cpp load_stm.cpp load_ult.cpp load_umx.cpp load_wav.cpp load_xm.cpp \
+  mmcmp.cpp modplug.cpp snd_dsp.cpp snd_flt.cpp snd_fx.cpp sndfile.cpp sndmix.cpp
+Z_FILES   := adler32.c compress.c crc32.c deflate.c gzclose.c gzlib.c gzread.c gzwrite.c \
+             infback.c inffast.c inflate.c inftrees.c trees.c uncompr.c zutil.c
+
+GAME_SOURCES := $(sort $(wildcard src/*/*.cpp))
+# The pixel loops are written for -O3, as on the desktop.
+GAME_O3      := src/platform/Scaling.cpp src/platform/gfx_sdl.cpp
+DATA_FILES   := gfx.ova music.ova sound.ova levels.bin
+
+SDL_OBJS  := $(SDL_FILES:%.c=$(OBJ)/sdl/%.o) $(DRIVERS:%.c=$(OBJ)/sdl/web/%.o)
+MIX_OBJS  := $(MIX_FILES:%.c=$(OBJ)/mixer/%.o)
+MOD_OBJS  := $(MOD_FILES:%.cpp=$(OBJ)/modplug/%.o)
+Z_OBJS    := $(Z_FILES:%.c=$(OBJ)/zlib/%.o)
+GAME_OBJS := $(GAME_SOURCES:%.cpp=$(OBJ)/game/%.o)
+LIBS      := $(LIB)/libSDL_mixer.a $(LIB)/libSDL.a $(LIB)/libmodplug.a $(LIB)/libz.a
+
+# Kept on the page: the file system (the replay tool reads its results
+# through it) and the persistent store of the user folder.
+LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFORCE_FILESYSTEM=1 -lidbfs.js \
+  -sEXPORTED_RUNTIME_METHODS=FS \
+  -sSINGLE_FILE=1 -sMINIFY_HTML=0 --shell-file web/shell.html --pre-js web/page.js \
+  $(foreach f,$(DATA_FILES),--embed-file $(NATIVE)/data/$(f)@/data/$(f))
+
+.PHONY: all libs data
+all: $(WEB)/index.html
+
+libs: $(LIBS)
+
+$(WEB)/index.html: $(GAME_OBJS) $(LIBS) web/shell.html web/page.js web/web.mk \
+                   $(DATA_FILES:%=$(NATIVE)/data/%)
+	$(EMXX) $(LINK_FLAGS) -o $@ $(GAME_OBJS) $(LIBS)
+	@echo "Built $@ ($$(du -k $@ | cut -f1) KB, $$(gzip -9c $@ | wc -c | awk '{print int($$1/1024)}') KB gzipped)"
+
+$(FETCHED):
+	sh web/fetch-sources.sh $(SRC)
+	touch $@
+
+$(EM_CACHE)/.copied:
+	rm -rf $(EM_CACHE)
+	mkdir -p $(dir $(EM_CACHE))
+	cp -r /usr/share/emscripten/cache $(EM_CACHE)
+	touch $@
+
+# The libraries' headers where the game looks for them, SDL's with our
+# configuration in place of the one its configure script would write.
+$(HEADERS): $(FETCHED) web/sdl-drivers/SDL_config.h $(EM_CACHE)/.copied
+	mkdir -p $(INC)/SDL $(INC)/libmodplug
+	cp $(SDLSRC)/include/*.h $(INC)/SDL/
+	cp web/sdl-drivers/SDL_config.h $(INC)/SDL/SDL_config.h
+	cp $(MIXSRC)/SDL_mixer.h $(INC)/SDL/
+	cp $(MODSRC)/src/modplug.h $(INC)/libmodplug/
+	cp $(ZSRC)/zlib.h $(INC)/
+	sed 's/^#ifdef HAVE_\(UNISTD\|STDARG\)_H\b/#if 1/' $(ZSRC)/zconf.h >$(INC)/zconf.h
+	mkdir -p $(OBJ)/modplug
+	cp web/modplug-config.h $(OBJ)/modplug/config.h
+	touch $@
+
+# The desktop's SDL_mixer opens its device through SDL_OpenAudio, which the
+# game's virtual audio device defines; SDL's own pair takes another name.
+$(OBJ)/sdl/audio/SDL_audio.o: SDL_CFLAGS += -DSDL_OpenAudio=SDL_web_OpenAudio \
+                                           -DSDL_CloseAudio=SDL_web_CloseAudio
+
+$(OBJ)/sdl/%.o: $(SDLSRC)/src/%.c $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMCC) $(SDL_CFLAGS) -c $< -o $@
+
+$(OBJ)/sdl/web/%.o: web/sdl-drivers/%.c $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMCC) $(SDL_CFLAGS) -Wall -c $< -o $@
+
+$(OBJ)/mixer/%.o: $(MIXSRC)/%.c $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMCC) $(MIX_CFLAGS) -c $< -o $@
+
+$(OBJ)/modplug/%.o: $(MODSRC)/src/%.cpp $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMXX) $(MOD_CFLAGS) -c $< -o $@
+
+$(OBJ)/zlib/%.o: $(ZSRC)/%.c $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMCC) $(Z_CFLAGS) -c $< -o $@
+
+$(OBJ)/game/%.o: %.cpp $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMXX) $(GAME_FLAGS) $(if $(filter $<,$(GAME_O3)),-O3) -MMD -MP -c $< -o $@
+
+-include $(GAME_OBJS:.o=.d)
+
+$(LIB)/libSDL.a: $(SDL_OBJS)
+$(LIB)/libSDL_mixer.a: $(MIX_OBJS)
+$(LIB)/libmodplug.a: $(MOD_OBJS)
+$(LIB)/libz.a: $(Z_OBJS)
+$(LIBS):
+	@mkdir -p $(dir $@)
+	rm -f $@
+	emar rcs $@ $^
