@@ -32,11 +32,11 @@ namespace e2e {
 struct Board {
     std::vector<uint8_t> bytes = std::vector<uint8_t>(LEVEL_BOARDS_SIZE, 0);
     Board &start(int x, int y, int v) {
-        bytes[16 * y + x] = static_cast<uint8_t>(v);
+        bytes[startCell(x, y)] = static_cast<uint8_t>(v);
         return *this;
     }
     Board &target(int x, int y, int v) {
-        bytes[16 * y + 8 + x] = static_cast<uint8_t>(v);
+        bytes[targetCell(x, y)] = static_cast<uint8_t>(v);
         return *this;
     }
 };

@@ -1,6 +1,7 @@
 // The real program, headless, driven by replay scripts (tests/e2e/*.txt)
 // and observed through its trace and its saved game.
 
+#include "core/playscreen.h"
 #include "e2e_helpers.h"
 
 namespace {
@@ -54,8 +55,10 @@ std::string mouseSolution() {
     std::string script = "after next\n";
     for (int k = 0; k < solutionLength(sol); k++) {
         char line[64];
+        // The middle of the cell.
         snprintf(line, sizeof line, "frame +%d click %d %d\n", k ? 400 : 20,
-                 16 + 16 * sol[2 * k] + 8, 64 + 16 * sol[2 * k + 1] + 8);
+                 BOARD_X + CELL_SIZE * sol[2 * k] + CELL_SIZE / 2,
+                 BOARD_Y + CELL_SIZE * sol[2 * k + 1] + CELL_SIZE / 2);
         script += line;
     }
     free(file);

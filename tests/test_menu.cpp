@@ -1,5 +1,6 @@
 // The title menu's states, clicks, scroller and drawing, on made-up pictures.
 
+#include "core/savegame.h"
 #include "front/i18n.h"
 #include "front/menu.h"
 #include "front/options.h"
@@ -80,13 +81,13 @@ TEST_F(Menu, TitleKeys) {
     const Case cases[] = {
         {MENU_PRESS_START, INPUT_ACTION, 0, MENU_NEW_GAME, -1},
         {MENU_PRESS_START, INPUT_START, 7, MENU_CONTINUE, -1},
-        {MENU_PRESS_START, INPUT_DOWN, 0, MENU_NEW_GAME, SFX_MENU_MOVE},
-        {MENU_PRESS_START, INPUT_UP, 0, MENU_EXIT, SFX_MENU_MOVE},
-        {MENU_PRESS_START, INPUT_LEFT, 0, MENU_EXIT, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, INPUT_RIGHT, 0, MENU_CONTINUE, SFX_MENU_MOVE},
-        {MENU_EXIT, INPUT_DOWN, 0, MENU_NEW_GAME, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, INPUT_UP, 0, MENU_EXIT, SFX_MENU_MOVE},
-        {MENU_OPTIONS, INPUT_LEFT, 0, MENU_HISCORES, SFX_MENU_MOVE},
+        {MENU_PRESS_START, INPUT_DOWN, 0, MENU_NEW_GAME, SFX_MENU_CONTROL},
+        {MENU_PRESS_START, INPUT_UP, 0, MENU_EXIT, SFX_MENU_CONTROL},
+        {MENU_PRESS_START, INPUT_LEFT, 0, MENU_EXIT, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, INPUT_RIGHT, 0, MENU_CONTINUE, SFX_MENU_CONTROL},
+        {MENU_EXIT, INPUT_DOWN, 0, MENU_NEW_GAME, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, INPUT_UP, 0, MENU_EXIT, SFX_MENU_CONTROL},
+        {MENU_OPTIONS, INPUT_LEFT, 0, MENU_HISCORES, SFX_MENU_CONTROL},
         {MENU_HISCORES, INPUT_ACTION, 0, MENU_HISCORE_PAGE, -1},
         {MENU_OPTIONS, INPUT_START, 0, MENU_OPTIONS_PAGE, -1},
         {MENU_HISCORES, INPUT_OTHER, 0, MENU_HISCORES, -1},
@@ -118,7 +119,7 @@ TEST_F(Menu, ExitLeavesWithTheSelectSound) {
     workflow = MENU_EXIT;
     type(INPUT_ACTION);
     EXPECT_EQ(escape, 1);
-    EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
+    EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
 }
 
 TEST_F(Menu, ClicksSelectThenChoose) {
@@ -126,12 +127,12 @@ TEST_F(Menu, ClicksSelectThenChoose) {
         int from, y, to, sound;
     };
     const Case cases[] = {
-        {MENU_PRESS_START, 87, MENU_NEW_GAME, SFX_MENU_MOVE}, // truncation: -17 / 18 is row 0
-        {MENU_PRESS_START, 121, MENU_NEW_GAME, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, 122, MENU_CONTINUE, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, 157, MENU_HISCORES, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, 175, MENU_OPTIONS, SFX_MENU_MOVE},
-        {MENU_NEW_GAME, 193, MENU_EXIT, SFX_MENU_MOVE},
+        {MENU_PRESS_START, 87, MENU_NEW_GAME, SFX_MENU_CONTROL}, // truncation: -17 / 18 is row 0
+        {MENU_PRESS_START, 121, MENU_NEW_GAME, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, 122, MENU_CONTINUE, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, 157, MENU_HISCORES, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, 175, MENU_OPTIONS, SFX_MENU_CONTROL},
+        {MENU_NEW_GAME, 193, MENU_EXIT, SFX_MENU_CONTROL},
         // On the selected item, or off the rows, a click chooses.
         {MENU_HISCORES, 150, MENU_HISCORE_PAGE, -1},
         {MENU_HISCORES, 60, MENU_HISCORE_PAGE, -1},

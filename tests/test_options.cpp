@@ -116,7 +116,7 @@ TEST_F(Options, HeldDirectionRepeatsEvery11Frames) {
     EXPECT_EQ(rows[10], 1);
     EXPECT_EQ(rows[11], 2);
     EXPECT_EQ(rows[22], 3);
-    EXPECT_EQ(heard, std::vector<int>(3, SFX_MENU_MOVE));
+    EXPECT_EQ(heard, std::vector<int>(3, SFX_MENU_CONTROL));
     // The release of a short press is swallowed by the countdown.
     frame(INPUT_DOWN);
     EXPECT_EQ(cfgIndex, 3);
@@ -150,7 +150,7 @@ TEST_F(Options, VolumesApplyAtOnceAndCountAsChanges) {
     EXPECT_EQ(_sfx_volume_, 25);
     EXPECT_EQ(Mix_Volume(0, -1), 25);
     EXPECT_EQ(Mix_Volume(3, -1), 25);
-    EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
+    EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
 }
 
 TEST_F(Options, ClickSelectsThenActsAsRight) {
@@ -268,7 +268,7 @@ TEST_F(Options, RestoreDefaults) {
     EXPECT_EQ(Mix_Volume(1, -1), 19);
     EXPECT_EQ(cfgChanged, 1);
     EXPECT_EQ(cfgCount, OPT_REPEAT);
-    EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
+    EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
 }
 
 TEST_F(Options, ResetHiscoresWritesAFreshTableButNoConfiguration) {
@@ -286,7 +286,7 @@ TEST_F(Options, ResetHiscoresWritesAFreshTableButNoConfiguration) {
     std::string base = std::string(folder) + "/";
     EXPECT_EQ(access((base + "hiscores.dat").c_str(), F_OK), 0);
     EXPECT_NE(access((base + "quenzy.cfg").c_str(), F_OK), 0);
-    EXPECT_EQ(heard, std::vector<int>{SFX_MENU_SELECT});
+    EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
     EXPECT_EQ(cfgChanged, 0);
     EXPECT_EQ(workflow, MENU_OPTIONS_PAGE);
     configFolder = oldFolder;

@@ -1,3 +1,4 @@
+#include "core/savegame.h"
 #include "front/i18n.h"
 #include "front/stuff.h"
 #include "media_helpers.h"

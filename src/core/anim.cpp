@@ -17,7 +17,6 @@ const int eject_dx[4] = {-4, 2, -2, 4};
 int eject_id = 0;
 
 enum {
-    SFX_TILE = 2,      // "menu_control": a morph starts, a fall lands
     EJECT_FLOOR = 240, // ejects leave the queue below the screen
     EJECT_MAX_FALL = 8,
     FALL_PIXELS = 16, // one cell
@@ -111,7 +110,7 @@ void doTrans() {
         int cell = t.x + BOARD_W * t.y;
         if (t.delay > 0) {
             if (--t.delay == 0)
-                playSFX(SFX_TILE);
+                playSFX(SFX_MENU_CONTROL);
         } else if (--t.frames <= 0) {
             currentLevel[cell] = t.target;
             currentTrans[cell] = 0;
@@ -182,7 +181,7 @@ void doMove() {
             if (m.pixels % FALL_PIXELS == 0 &&
                 (row == BOARD_H - 1 || currentLevel[m.x + BOARD_W * (row + 1)] != 0)) {
                 currentLevel[m.x + BOARD_W * row] = m.value;
-                playSFX(SFX_TILE);
+                playSFX(SFX_MENU_CONTROL);
                 landed[i] = true;
             }
         }

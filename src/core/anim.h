@@ -32,14 +32,14 @@ struct Eject {  // a small fruit thrown off the board
     int value;  // fruit value
 };
 
-extern Transform animTrans[ANIM_QUEUE_SIZE];
-extern Move animMove[ANIM_QUEUE_SIZE];
-extern Shine animShine[ANIM_QUEUE_SIZE];
-extern Eject animEject[ANIM_QUEUE_SIZE];
-extern int curTrans, curMove, curShine, curEject;
+extern Transform animTrans[ANIM_QUEUE_SIZE];      // the morphs
+extern Move animMove[ANIM_QUEUE_SIZE];            // the falls
+extern Shine animShine[ANIM_QUEUE_SIZE];          // the glints
+extern Eject animEject[ANIM_QUEUE_SIZE];          // the thrown fruits
+extern int curTrans, curMove, curShine, curEject; // live records of each queue
 
-extern const int eject_dx[4];
-extern int eject_id;
+extern const int eject_dx[4]; // sideways speeds of ejects, taken in turn
+extern int eject_id;          // ejects thrown so far: the next speed's turn
 
 // Appends write the record at position count, raise the count and return
 // the record; a full queue or a cell off the board gives null and writes

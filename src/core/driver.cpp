@@ -22,7 +22,7 @@ void driverLoadRecord(uint8_t *record) {
     int cells[BOARD_CELLS];
     for (int y = 0; y < BOARD_H; y++)
         for (int x = 0; x < BOARD_W; x++)
-            cells[x + BOARD_W * y] = record[16 * y + x];
+            cells[x + BOARD_W * y] = record[startCell(x, y)];
     driverLoadBoard(cells);
     currentSource = record;
 }

@@ -7,6 +7,7 @@
 #include "core/playscreen.h"
 #include "core/rules.h"
 #include "core/savegame.h"
+#include "front/menu.h"
 #include "front/scenery.h"
 #include "front/story.h"
 #include "front/stuff.h"
@@ -29,8 +30,6 @@ int lameMode = 0;
 GameRun game;
 
 enum {
-    SFX_LION_HAND = 1,
-    SFX_TIMER_LAST_10_SEC = 4,
     WARNING_MS = 11000,   // the last seconds that tick
     WARNING_FRAMES = 66,  // the tick repeats every 67 frames
     SHINE_FRAMES = 4,     // frames of each shine phase
@@ -163,7 +162,8 @@ void applySpecialNames() {
         }
 }
 
-void startAttempt(GameRun *g) {
+// An attempt at the level begins: the board, the music, the clock.
+static void startAttempt(GameRun *g) {
     applySpecialNames();
     loadLevel(g->level);
     chooseMusic(g);
@@ -231,15 +231,15 @@ void startPick() {
     actionY = cursorY;
     curAction = PICK_FRAMES;
     playSFX(SFX_LION_HAND);
-    setLionAnim(6);
+    setLionAnim(LION_PICK);
 }
 
 // A click moves the cursor to the cell under it; returns 0 when it missed
 // the play board.
 static int clickToCursor() {
-    if (mouseX < 16 || mouseY < 64)
+    if (mouseX < BOARD_X || mouseY < BOARD_Y)
         return 0;
-    int x = (mouseX - 16) / 16, y = (mouseY - 64) / 16;
+    int x = (mouseX - BOARD_X) / CELL_SIZE, y = (mouseY - BOARD_Y) / CELL_SIZE;
     if (x >= BOARD_W || y >= BOARD_H)
         return 0;
     cursorX = x;
@@ -286,7 +286,7 @@ void playerControls(GameRun *g) {
         break;
     default:
         if (++sleepTime == SLEEP_FRAMES)
-            setLionAnim(5);
+            setLionAnim(LION_ASLEEP);
         break;
     }
 }
@@ -295,23 +295,25 @@ void playerControls(GameRun *g) {
 static void randomShine() {
     if ((rand() & 15) != 0)
         return;
+    // Column i of a record's row: 0 ... 7 the play board, 8 ... 15 the target.
     int i = rand() & 15;
     int j = rand() % 10;
     if (i < BOARD_W && (curTrans || curMove))
         return;
-    int v = i < BOARD_W ? currentLevel[i + BOARD_W * j] : currentSource[16 * j + i];
-    if (v > 0 && currentShining[i + 16 * j] == 0)
+    int cell = LEVEL_ROW * j + i;
+    int v = i < BOARD_W ? currentLevel[i + BOARD_W * j] : currentSource[cell];
+    if (v > 0 && currentShining[cell] == 0)
         addShine(v + 7, i, j, SHINE_FRAMES);
 }
 
 // The idle hero blinks now and then.
 static void idleVariation() {
-    if (curLionAnim != 4)
+    if (curLionAnim != LION_IDLE)
         return;
     if (rand() % 512 == 0)
-        setLionAnim(1);
+        setLionAnim(LION_BLINK);
     else if (rand() % 1024 == 0)
-        setLionAnim(2);
+        setLionAnim(LION_LONG_BLINK);
 }
 
 void startSolver(GameRun *g) {
@@ -365,7 +367,7 @@ void resetBoardForSolver(GameRun *g) {
         return;
     for (int y = 0; y < BOARD_H; y++)
         for (int x = 0; x < BOARD_W; x++)
-            currentLevel[x + BOARD_W * y] = currentSource[16 * y + x];
+            currentLevel[x + BOARD_W * y] = currentSource[startCell(x, y)];
     currentCount = countFruits();
     g->solIndex = 0;
     g->movesUsed = 0;
@@ -380,7 +382,8 @@ void stepDecorations() {
     doBgAnims();
 }
 
-int playFrame(GameRun *g) {
+// One frame of an attempt; PLAY_ON while it goes on, else how it ended.
+static int playFrame(GameRun *g) {
     // A music change pending skips the end checks until the old piece has
     // stopped.
     musicChange(g);
@@ -432,7 +435,7 @@ static int nextLevel(GameRun *g) {
         hsRank = checkHiscore();
         stopGameMusic(g);
         if (hsRank >= 0)
-            workflow = -3;
+            workflow = MENU_HISCORE_PAGE;
         traceGame(g, "complete");
         return 0;
     }
@@ -453,7 +456,7 @@ static int gameOver(GameRun *g) {
         done = 0;
         stopGameMusic(g);
         if (hsRank >= 0)
-            workflow = -3;
+            workflow = MENU_HISCORE_PAGE;
         traceGame(g, "leave");
         return 0;
     }

@@ -21,7 +21,7 @@ struct GameRun {
     int restartRequested; // RESTART LEVEL was chosen
     int warning;          // frames until the next last-seconds warning sound
 };
-extern GameRun game;
+extern GameRun game; // the game run plays
 
 // What a play frame ends in.
 enum PlayOutcome {
@@ -46,7 +46,6 @@ void run(int level, int scrollA = 0, int scrollB = 0);
 
 // The steps of run, each on `g`.
 void startGame(GameRun *g, int level);
-void startAttempt(GameRun *g);
 // The level's piece: level / 12 mod 10 + 1 (1 on the test board).
 int levelMusic(int level);
 // At an attempt's start: keeps the piece, or fades the old one out and
@@ -59,7 +58,6 @@ void stopGameMusic(GameRun *g);
 // The special modes that the names in the hiscore table switch on, at the
 // start of each attempt.
 void applySpecialNames();
-int playFrame(GameRun *g);
 int endChecks(GameRun *g);
 // Ticks in the last seconds of the level clock, every 67 frames.
 void lastSecondsWarning(GameRun *g);

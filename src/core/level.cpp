@@ -29,7 +29,8 @@ const uint8_t key1[5] = {0x91, 0x2E, 0x47, 0xD3, 0x68};
 
 static const uint8_t SCRAMBLE_SEED = 0xB7;
 
-unsigned binfilesize(FILE *f) {
+// The length of open file `f`, or 0 when it cannot be told.
+static unsigned binfilesize(FILE *f) {
     rewind(f);
     if (fseek(f, 0, SEEK_END) != 0)
         return 0;
@@ -91,6 +92,14 @@ int badBoardCell(const uint8_t *boards) {
     return -1;
 }
 
+// Whether every pick of a solution (up to its terminator) lies on the board.
+static int solutionOnBoard(const uint8_t *solution) {
+    for (int n = solutionLength(solution) - 1; n >= 0; n--)
+        if (solution[2 * n] >= BOARD_W || solution[2 * n + 1] >= BOARD_H)
+            return 0;
+    return 1;
+}
+
 const char *takeLevelFile(uint8_t *bytes, unsigned size) {
     static char why[96];
     if (!bytes)
@@ -144,16 +153,9 @@ int solutionLength(const uint8_t *solution) {
 
 // Where a bad cell of a test board lies, for the message.
 static void reportBadTestCell(const uint8_t *boards, int i) {
-    int column = i % 16;
+    int column = i % LEVEL_ROW;
     fprintf(stderr, "test.bin: cell %d,%d of the %s board holds %d, above 5; board not used\n",
-            column % BOARD_W, i / 16, column < BOARD_W ? "start" : "target", boards[i]);
-}
-
-int solutionOnBoard(const uint8_t *solution) {
-    for (int n = solutionLength(solution) - 1; n >= 0; n--)
-        if (solution[2 * n] >= BOARD_W || solution[2 * n + 1] >= BOARD_H)
-            return 0;
-    return 1;
+            column % BOARD_W, i / LEVEL_ROW, column < BOARD_W ? "start" : "target", boards[i]);
 }
 
 static void readTestBoard() {
@@ -170,39 +172,12 @@ static void readTestBoard() {
     free(bytes);
 }
 
-static void resetScenery() {
-    setLionAnim(4);
-    curLionCount = 10;
-    curTotemAnim = 0;
-    curTotemFrame = 0;
-    curTotemLoop = 1;
-    curTotemCount = 12;
-    curTotemWait = 300 + 60 * (rand() & 15);
-    curSunAnim = 0;
-    curSunCount = 1;
-    birdAnimWait = 300 + 60 * (rand() & 3);
-    sleepTime = 0;
-    for (FlowerSlot &flower : animFlower)
-        flower.idle = 1;
-    for (int i = 0; i < 4; i++) {
-        WaitingBird &bird = waitingBirds[i];
-        bird.visible = rand() & 1;
-        if (bird.visible) {
-            bird.wait = 16 + (rand() & 15);
-            bird.frame = 2 + (rand() & 1);
-            bird.x = 192 + 16 * i;
-            bird.y = i < 2 ? 36 : 34;
-        }
-    }
-    flowerUp = 0;
-}
-
 void loadLevel(int index) {
     if (index < 0) {
         readTestBoard();
         currentSource = testLevel;
         currentSol = nullptr;
-        currentMoves = 64;
+        currentMoves = LEVEL_MAX_PICKS;
     } else {
         currentSource = levels + LEVEL_RECORD_SIZE * index;
         currentSol = currentSource + LEVEL_BOARDS_SIZE;
@@ -211,7 +186,7 @@ void loadLevel(int index) {
     currentCount = 0;
     for (int y = 0; y < BOARD_H; y++)
         for (int x = 0; x < BOARD_W; x++) {
-            int v = currentSource[16 * y + x];
+            int v = currentSource[startCell(x, y)];
             currentLevel[x + BOARD_W * y] = v;
             if (v)
                 currentCount++;

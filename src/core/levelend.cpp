@@ -17,22 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-enum {
-    TEXT_TIME_UP = 44,
-    TEXT_NO_MOVE_LEFT = 45,
-    TEXT_ALL_GONE = 46,
-    TEXT_CONTINUE_CHOICE = 52,
-    TEXT_TIME_BONUS = 54,
-    TEXT_LIFE_BONUS = 55,
-    TEXT_MOVE_BONUS = 56,
-    TEXT_PRAISE = 57, // five words of praise, 57 ... 61
-    TEXT_STAGE_NEXT = 62,
-    TEXT_SCORE = 63,
-    TEXT_CONTINUE = 64,
-    TEXT_HIT_ANY_KEY = 88,
-    LION_JUMP = 3,
-    SCREEN_MIDDLE = 160,
-};
+enum { SCREEN_MIDDLE = 160 };
 
 static int endsScreen(int code) {
     return code == INPUT_START || code == INPUT_ACTION || code == INPUT_OTHER;
@@ -81,10 +66,12 @@ int moveBonus(const GameRun *g) {
     return 200;
 }
 
-// A skip goes to the next payment not yet made. The payment of frame t runs
-// after the skip, so a skip in that very frame stays there: jumping on would
-// pass over the payment and lose its bonus.
-int tallySkip(int t) {
+// The tally frame counter after a skip by ACTION/START at frame `t`: the
+// frame of the next payment not yet made; -1 when all are made and the skip
+// ends the tally. The payment of frame t runs after the skip, so a skip in
+// that very frame stays there: jumping on would pass over the payment and
+// lose its bonus.
+static int tallySkip(int t) {
     if (t <= TALLY_TIME_AT)
         return TALLY_TIME_AT;
     if (t <= TALLY_LIFE_AT)
@@ -204,7 +191,7 @@ int continueScreen() {
             lastKeyTyped = INPUT_RIGHT;
         if (controlFPS()) {
             fillRect(screen, 0, 0, screen->w, screen->h, BLACK);
-            drawTextCenterAt(screen, text(TEXT_CONTINUE), 96, fontbig);
+            drawTextCenterAt(screen, text(TEXT_CONTINUE_QUESTION), 96, fontbig);
             drawTextCenterAt(screen, text(TEXT_CONTINUE_CHOICE), 128, font);
             flipScreen();
         }

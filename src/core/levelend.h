@@ -28,7 +28,3 @@ int lifeLostReason(const GameRun *g);
 int timeBonus();
 // 200, or 10 per move left when more moves were used than the solution has.
 int moveBonus(const GameRun *g);
-// The tally frame counter after a skip by ACTION/START at frame `t`: the
-// frame of the next payment not yet made; -1 when all are made and the skip
-// ends the tally.
-int tallySkip(int t);

@@ -17,8 +17,6 @@
 #include <cstring>
 
 enum {
-    SFX_MENU_CONTROL = 2,
-    SFX_SELECT_OPTION = 3,
     ENTRY_SPACING = 32,
 };
 
@@ -61,7 +59,8 @@ int pauseEntryAt(int y) {
 
 // The menu's entries are the first texts of the table, in menu order.
 static void drawEntryText(int entry) {
-    drawTextAt(screen, text(entry), 56, titleHeight() + 24 + ENTRY_SPACING * entry, fontbig);
+    drawTextAt(screen, text(TEXT_BACK_TO_GAME + entry), 56,
+               titleHeight() + 24 + ENTRY_SPACING * entry, fontbig);
 }
 
 static void drawEntryIcon(int entry) {

@@ -1,6 +1,7 @@
 #include "core/playscreen.h"
 
 #include "core/anim.h"
+#include "core/game.h"
 #include "core/level.h"
 #include "core/rules.h"
 #include "front/i18n.h"
@@ -24,16 +25,6 @@ const int morphFrames[40] = {
 };
 
 enum {
-    TEXT_MOVE = 47,
-    TEXT_LIVES = 48,
-    TEXT_LIFE = 49,
-    TEXT_AT_STAGE = 50,
-    TEXT_SCORE = 63,
-    TIME_LIMIT = 120000,
-    TIME_LIMIT_SLOW = 240000,
-    PLAY_X = 16,
-    TARGET_X = 176,
-    BOARD_Y = 64,
     FRAME_HAND = 56,
     FRAME_CURSOR = 64,
 };
@@ -69,7 +60,7 @@ static void drawTimeBar() {
     blitImage(timebar, 8, 8, screen);
     if (currentTime >= endTime || paused)
         return;
-    uint32_t limit = slowMode ? TIME_LIMIT_SLOW : TIME_LIMIT;
+    uint32_t limit = slowMode ? LEVEL_TIME_SLOW : LEVEL_TIME;
     uint32_t width = (endTime - currentTime) * static_cast<uint32_t>(timebar2->w) / limit;
     SDL_Rect src = {0, 0, static_cast<Uint16>(width), static_cast<Uint16>(timebar2->h)};
     SDL_Rect dst = {20, 20, 0, 0};
@@ -121,7 +112,7 @@ static int playCellFrame(int x, int y) {
         const Transform &t = animTrans[trans - 1];
         return morphFrame(t.target, t.frames);
     }
-    int shine = currentShining[x + 16 * y];
+    int shine = currentShining[startCell(x, y)];
     if (shine) {
         const Shine &s = animShine[shine - 1];
         return 8 * s.phase + s.base;
@@ -130,19 +121,19 @@ static int playCellFrame(int x, int y) {
 }
 
 static int targetCellFrame(int x, int y) {
-    int shine = currentShining[BOARD_W + x + 16 * y];
+    int shine = currentShining[targetCell(x, y)];
     if (shine) {
         const Shine &s = animShine[shine - 1];
         return 8 * s.phase + s.base;
     }
-    return valueFrame(currentSource[16 * y + BOARD_W + x]);
+    return valueFrame(currentSource[targetCell(x, y)]);
 }
 
 static void drawBoards() {
     for (int y = 0; y < BOARD_H; y++) {
         for (int x = 0; x < BOARD_W; x++) {
-            drawTile(playCellFrame(x, y), PLAY_X + 16 * x, BOARD_Y + 16 * y);
-            drawTile(targetCellFrame(x, y), TARGET_X + 16 * x, BOARD_Y + 16 * y);
+            drawTile(playCellFrame(x, y), BOARD_X + CELL_SIZE * x, BOARD_Y + CELL_SIZE * y);
+            drawTile(targetCellFrame(x, y), TARGET_X + CELL_SIZE * x, BOARD_Y + CELL_SIZE * y);
         }
     }
 }
@@ -150,7 +141,8 @@ static void drawBoards() {
 static void drawFalls() {
     for (int i = 0; i < curMove; i++) {
         const Move &m = animMove[i];
-        drawTile(valueFrame(m.value), PLAY_X + 16 * m.x, BOARD_Y + 16 * m.y + m.pixels);
+        drawTile(valueFrame(m.value), BOARD_X + CELL_SIZE * m.x,
+                 BOARD_Y + CELL_SIZE * m.y + m.pixels);
     }
 }
 
@@ -159,7 +151,7 @@ static void drawEjects() {
         const Eject &e = animEject[i];
         int entry = 8 * e.value - 4;
         if (entry >= 0 && entry < 40)
-            drawTile(morphFrames[entry], e.x + PLAY_X, e.y + BOARD_Y);
+            drawTile(morphFrames[entry], e.x + BOARD_X, e.y + BOARD_Y);
     }
 }
 
@@ -180,12 +172,15 @@ void drawScreen(int level, int showCursor, int lives, int movesUsed) {
     if (paused)
         return;
     if (showCursor)
-        drawTile(cursorFrame(cursorA), PLAY_X + 16 * cursorX, BOARD_Y + 16 * cursorY);
+        drawTile(cursorFrame(cursorA), BOARD_X + CELL_SIZE * cursorX,
+                 BOARD_Y + CELL_SIZE * cursorY);
     drawBoards();
     drawFalls();
     drawEjects();
     if (curAction > 0)
-        drawTile(handFrame(curAction), 16 * actionX + 12, 16 * actionY + 68);
+        // The hand reaches in from 4 pixels left of and below the cell.
+        drawTile(handFrame(curAction), BOARD_X - 4 + CELL_SIZE * actionX,
+                 BOARD_Y + 4 + CELL_SIZE * actionY);
     drawFruitColumn();
     if (birdAnimWait == 0)
         drawFlyingBird();

@@ -6,6 +6,10 @@
 // The play frame: background, scenery, status line, both boards with their
 // running animations, the cursor, the picking hand.
 
+// Where the boards stand on the screen: the play board's top-left corner,
+// the target board's left edge, and the size of a cell.
+enum { BOARD_X = 16, BOARD_Y = 64, TARGET_X = 176, CELL_SIZE = 16 };
+
 // Game loop state the frame shows.
 extern uint32_t currentTime; // now, in ticks
 extern uint32_t endTime;     // when the level's time runs out

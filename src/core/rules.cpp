@@ -63,7 +63,7 @@ int haveMadeit() {
         return 0;
     for (int y = 0; y < BOARD_H; y++)
         for (int x = 0; x < BOARD_W; x++)
-            if (currentLevel[x + BOARD_W * y] != currentSource[16 * y + BOARD_W + x])
+            if (currentLevel[x + BOARD_W * y] != currentSource[targetCell(x, y)])
                 return 0;
     return 1;
 }

@@ -12,6 +12,8 @@ static const unsigned char SAVE_MASK[4] = {0xC1, 0xA4, 0x27, 0x6E};
 static const int SAVE_DRAWS = 10;
 static const unsigned SAVE_FALLBACK_R = 0xCAFE;
 
+int saved = 0;
+
 static int badR(unsigned r) {
     return r == 0x0000 || r == 0xFFFF;
 }

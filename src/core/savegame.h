@@ -3,8 +3,7 @@
 // The saved game: the level the player has reached, kept in savegame.dat in
 // the user folder as 4 lightly disguised, self-checking bytes.
 
-// Level to continue from; 0 means none. Owned by the game flags.
-extern int saved;
+extern int saved; // level to continue from, 0 none
 
 // Writes the file for level `level` (0 ... 254) and sets `saved`, also when
 // the file cannot be written.

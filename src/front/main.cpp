@@ -110,7 +110,7 @@ static int exitGame() {
     shutdownStep("pictures");
     destroyFonts();
     shutdownStep("fonts");
-    for (int n = 0; n < 14; n++)
+    for (int n = 0; n < SFX_COUNT; n++)
         freeSFX(n);
     shutdownStep("effects");
     free(levelsData);

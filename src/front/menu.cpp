@@ -18,9 +18,6 @@
 #include <cstdlib>
 
 enum {
-    TEXT_EXIT = 4,
-    TEXT_PRESS_START = 5,
-    TEXT_HISCORES = 8,
     PRESS_START_Y = 128,
     VERSION_Y = 208,
     BAND_TOP = 194, // black line, the band from 195, black line at 205
@@ -40,7 +37,8 @@ enum {
 static const char VERSION_LINE[] = "QUENZY V1.00.2";
 
 // Text entries of the five title items, NEW GAME to EXIT.
-static const int itemTexts[MENU_EXIT] = {6, 7, 8, 9, TEXT_EXIT};
+static const int itemTexts[MENU_EXIT] = {TEXT_NEW_GAME, TEXT_CONTINUE, TEXT_HISCORES, TEXT_OPTIONS,
+                                         TEXT_EXIT};
 
 static const int HELD_CONTROLS =
     INPUT_UP | INPUT_DOWN | INPUT_LEFT | INPUT_RIGHT | INPUT_ACTION | INPUT_START;
@@ -54,7 +52,8 @@ void traceMenu(const char *event, const char *extra) {
     replayNote(event, details);
 }
 
-int blinkShown(const MenuRun *m) {
+// Shown (1) or hidden (0) in this frame of the blink.
+static int blinkShown(const MenuRun *m) {
     return ((m->frameA - m->blinkBase) & MENU_BLINK) == 0;
 }
 
@@ -72,9 +71,10 @@ static void stopTrack(MenuRun *m) {
     m->track = nullptr;
 }
 
-// A piece still held (a title shown again after a game) is freed first, so
-// restarting the title music never leaks the old one.
-void startTitleMusic(MenuRun *m) {
+// Starts the title piece (music 0) faded in. A piece still held (a title
+// shown again after a game) is freed first, so restarting the title music
+// never leaks the old one.
+static void startTitleMusic(MenuRun *m) {
     stopTrack(m);
     curMusic = 0;
     m->track = loadMusic(0);
@@ -98,7 +98,7 @@ static void waitAllReleased() {
 }
 
 static void startGame(MenuRun *m) {
-    playSFX(SFX_MENU_SELECT);
+    playSFX(SFX_SELECT_OPTION);
     // Without a saved game CONTINUE starts a new one.
     int level = workflow == MENU_CONTINUE ? saved : 0;
     char details[32];
@@ -134,7 +134,7 @@ static int titleClick() {
     if (i < 0 || i >= MENU_EXIT || workflow == i + 1)
         return 0;
     lastKeyTyped = 0;
-    setState(i + 1, SFX_MENU_MOVE);
+    setState(i + 1, SFX_MENU_CONTROL);
     return 1;
 }
 
@@ -152,14 +152,15 @@ static void choose(MenuRun *m) {
         enterOptions();
         break;
     default:
-        playSFX(SFX_MENU_SELECT);
+        playSFX(SFX_SELECT_OPTION);
         escape = 1;
         traceMenu("menuexit");
         break;
     }
 }
 
-void titleInput(MenuRun *m) {
+// Title states: mouse rows, PRESS START, moving and choosing.
+static void titleInput(MenuRun *m) {
     if (titleClick())
         return;
     int typed = lastKeyTyped;
@@ -170,15 +171,16 @@ void titleInput(MenuRun *m) {
         while (lastKeyTyped == INPUT_ACTION || lastKeyTyped == INPUT_START);
         setState(saved >= 1 ? MENU_CONTINUE : MENU_NEW_GAME, 0);
     } else if (typed == INPUT_DOWN || typed == INPUT_RIGHT) {
-        setState(workflow >= MENU_EXIT ? MENU_NEW_GAME : workflow + 1, SFX_MENU_MOVE);
+        setState(workflow >= MENU_EXIT ? MENU_NEW_GAME : workflow + 1, SFX_MENU_CONTROL);
     } else if (typed == INPUT_UP || typed == INPUT_LEFT) {
-        setState(workflow <= MENU_NEW_GAME ? MENU_EXIT : workflow - 1, SFX_MENU_MOVE);
+        setState(workflow <= MENU_NEW_GAME ? MENU_EXIT : workflow - 1, SFX_MENU_CONTROL);
     } else if (chosen) {
         choose(m);
     }
 }
 
-void hiscoreInput(MenuRun *) {
+// The hiscore page: ACTION or START goes back to the title.
+static void hiscoreInput(MenuRun *) {
     if (lastKeyTyped != INPUT_ACTION && lastKeyTyped != INPUT_START)
         return;
     workflow = MENU_HISCORES;

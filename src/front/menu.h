@@ -14,15 +14,13 @@ enum {
     MENU_HISCORES = 3,
     MENU_OPTIONS = 4,
     MENU_EXIT = 5,
-    MENU_HISCORE_PAGE = -3,
-    MENU_OPTIONS_PAGE = -4,
+    MENU_HISCORE_PAGE = -MENU_HISCORES, // a page is its title item negated:
+    MENU_OPTIONS_PAGE = -MENU_OPTIONS,  // a window close there goes back to it
 };
 
 enum {
-    SFX_MENU_MOVE = 2,   // the selection moves
-    SFX_MENU_SELECT = 3, // something is chosen
-    MENU_BLINK = 32,     // frames shown, then as many hidden
-    MENU_ITEM_Y = 104,   // NEW GAME; the items are 18 pixels apart
+    MENU_BLINK = 32,   // frames shown, then as many hidden
+    MENU_ITEM_Y = 104, // NEW GAME; the items are 18 pixels apart
     MENU_ITEM_STEP = 18,
     MENU_SCROLL_CHARS = 41, // characters in the scroller band
 };
@@ -46,19 +44,12 @@ int menuFrame(MenuRun *m);
 // Steps of one frame, on `m`.
 // The input of the current state (title, hiscore page or options).
 void menuInput(MenuRun *m);
-// Title states: mouse rows, PRESS START, moving and choosing.
-void titleInput(MenuRun *m);
-void hiscoreInput(MenuRun *m);
 // Draws the frame of the current state into `screen` (no flip).
 void drawMenu(const MenuRun *m);
 // The scroll text moves on one step, drawn or not.
 void advanceScroller();
-// Shown (1) or hidden (0) in this frame of the blink.
-int blinkShown(const MenuRun *m);
 // Back from a game: the title again, or the hiscore page when the game made
 // an entry, with the title piece playing.
 void afterGame(MenuRun *m);
-// Starts the title piece (music 0) faded in.
-void startTitleMusic(MenuRun *m);
 // Reports the menu state to the trace and the replay's anchors.
 void traceMenu(const char *event, const char *extra = nullptr);

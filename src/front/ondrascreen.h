@@ -24,7 +24,7 @@ struct Splash {
     int dj;               // frames the mascot has floated
     int gx, gy;           // top-left of the mascot
 };
-extern Splash splash;
+extern Splash splash; // the screen's state while it runs
 
 int ondraInit();
 int ondraShutdown();

@@ -4,7 +4,7 @@
 #include "platform/gfx_sdl.h"
 #include "platform/keyhelper.h"
 
-enum { TEXT_CREDITS = 65, CREDITS_TITLE_Y = 40 };
+enum { CREDITS_TITLE_Y = 40 };
 
 struct TextRow {
     int entry; // of the interface text table
@@ -13,8 +13,10 @@ struct TextRow {
 
 // The lines of the page under its title, in the small font.
 static const TextRow creditLines[] = {
-    {66, 80},  {67, 90},  {68, 100}, {69, 120}, {70, 130},
-    {71, 150}, {72, 160}, {73, 170}, {74, 180}, {88, 210},
+    {TEXT_CREDIT_LINES, 80},      {TEXT_CREDIT_LINES + 1, 90},  {TEXT_CREDIT_LINES + 2, 100},
+    {TEXT_CREDIT_LINES + 3, 120}, {TEXT_CREDIT_LINES + 4, 130}, {TEXT_CREDIT_LINES + 5, 150},
+    {TEXT_CREDIT_LINES + 6, 160}, {TEXT_CREDIT_LINES + 7, 170}, {TEXT_CREDIT_LINES + 8, 180},
+    {TEXT_HIT_ANY_KEY, 210},
 };
 
 int opensourceInit() {

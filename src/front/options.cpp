@@ -27,22 +27,16 @@ enum {
     DEFAULT_SFX_PERCENT = 15,
 };
 
-enum {
-    TEXT_OPTIONS = 9,
-    TEXT_PRESS_START = 10,
-    TEXT_NOT_AVAILABLE = 11,
-    TEXT_FIRST_KEY_PROMPT = 13,
-    TEXT_FIRST_BUTTON_PROMPT = 20,
-    TEXT_ALREADY_USED = 42,
+// Labels of the rows, in row order.
+static const int rowLabels[OPT_ROWS] = {
+    TEXT_CONFIGURE_KEYS, TEXT_CONFIGURE_PAD,    TEXT_MUSIC_VOLUME,   TEXT_SFX_VOLUME,
+    TEXT_SOUNDCHECK,     TEXT_RESET_TO_DEFAULT, TEXT_RESET_HISCORES, TEXT_BACK_TO_MENU,
 };
 
-// Labels of the rows, in row order.
-static const int rowLabels[OPT_ROWS] = {12, 19, 22, 23, 38, 39, 40, 41};
-
 // The bindings the key and pad dialogs ask for, step by step.
-static int *const keySteps[OPT_KEY_STEPS] = {&START_KEY, &LEFT_KEY, &RIGHT_KEY,
-                                             &UP_KEY,    &DOWN_KEY, &JUMP_KEY};
-static int *const padSteps[OPT_PAD_STEPS] = {&START_BUTTON, &JUMP_BUTTON};
+static int *const keySteps[KEY_BINDING_STEPS] = {&START_KEY, &LEFT_KEY, &RIGHT_KEY,
+                                                 &UP_KEY,    &DOWN_KEY, &JUMP_KEY};
+static int *const padSteps[PAD_BINDING_STEPS] = {&START_BUTTON, &JUMP_BUTTON};
 
 void enterOptions() {
     workflow = MENU_OPTIONS_PAGE;
@@ -105,7 +99,7 @@ static void changeValue(ModPlugFile **track, int up) {
     case OPT_SFX_VOLUME:
         cfgChanged = 1;
         setSfxVolume(volumeStep(_sfx_volume_100_, up));
-        playSFX(SFX_MENU_SELECT); // heard at the new volume
+        playSFX(SFX_SELECT_OPTION); // heard at the new volume
         break;
     default:
         playTrack(track, trackStep(curMusic, up));
@@ -126,14 +120,14 @@ static void openDialog(int *const *bindings, int count) {
 }
 
 static void startKeyBinding() {
-    openDialog(keySteps, OPT_KEY_STEPS);
+    openDialog(keySteps, KEY_BINDING_STEPS);
     cfgStep = 0;
     cfgCount = OPT_REPEAT;
 }
 
 static void startPadBinding() {
     if (joystick)
-        openDialog(padSteps, OPT_PAD_STEPS);
+        openDialog(padSteps, PAD_BINDING_STEPS);
     cfgStep = 0;
     cfgCount = OPT_REPEAT;
 }
@@ -144,7 +138,7 @@ static void restoreDefaults() {
     setSfxVolume(DEFAULT_SFX_PERCENT);
     cfgChanged = 1;
     cfgCount = OPT_REPEAT;
-    playSFX(SFX_MENU_SELECT);
+    playSFX(SFX_SELECT_OPTION);
 }
 
 static void leaveOptions(ModPlugFile **track) {
@@ -171,7 +165,7 @@ static void rowAction(ModPlugFile **track) {
         break;
     case OPT_RESET_HISCORES:
         loadHiscores(1);
-        playSFX(SFX_MENU_SELECT);
+        playSFX(SFX_SELECT_OPTION);
         break;
     case OPT_BACK:
         leaveOptions(track);
@@ -216,7 +210,7 @@ static void browse(ModPlugFile **track) {
         int step = direction(INPUT_UP) ? OPT_ROWS - 1 : 1;
         cfgIndex = (cfgIndex + step) % OPT_ROWS;
         cfgCount = OPT_REPEAT;
-        playSFX(SFX_MENU_MOVE);
+        playSFX(SFX_MENU_CONTROL);
         traceOptions("option");
         return;
     }
@@ -240,7 +234,7 @@ static void bind() {
         int step = cfgStep;
         configKey(*keySteps[step]);
         // Letting go of the new ACTION key must not act on this screen.
-        if (step == OPT_KEY_STEPS - 1)
+        if (step == KEY_BINDING_STEPS - 1)
             waitForRelease = 1;
     } else {
         configButton(*padSteps[cfgStep]);
@@ -264,10 +258,10 @@ static void drawValue(int row) {
     const char *value = nullptr;
     switch (row) {
     case OPT_KEYS:
-        value = text(TEXT_PRESS_START);
+        value = text(TEXT_OPTION_PRESS_START);
         break;
     case OPT_PAD:
-        value = text(joystick ? TEXT_PRESS_START : TEXT_NOT_AVAILABLE);
+        value = text(joystick ? TEXT_OPTION_PRESS_START : TEXT_NOT_AVAILABLE);
         break;
     case OPT_MUSIC_VOLUME:
     case OPT_SFX_VOLUME:
@@ -285,7 +279,7 @@ static void drawValue(int row) {
 }
 
 static void drawPrompt() {
-    int entry = (cfgIndex == OPT_KEYS ? TEXT_FIRST_KEY_PROMPT : TEXT_FIRST_BUTTON_PROMPT) + cfgStep;
+    int entry = (cfgIndex == OPT_KEYS ? TEXT_KEY_PROMPTS : TEXT_BUTTON_PROMPTS) + cfgStep;
     drawTextCenterAt(screen, text(entry), PROMPT_Y, font);
     if (cfgUsed)
         drawTextCenterAt(screen, text(TEXT_ALREADY_USED), USED_Y, font);

@@ -16,10 +16,8 @@ enum {
     OPT_RESET_HISCORES = 6,
     OPT_BACK = 7,
     OPT_ROWS = 8,
-    OPT_REPEAT = 10,   // frames before a held direction acts again
-    OPT_TRACKS = 11,   // music ids the sound check steps through
-    OPT_KEY_STEPS = 6, // START, LEFT, RIGHT, UP, DOWN, ACTION
-    OPT_PAD_STEPS = 2, // START, ACTION
+    OPT_REPEAT = 10, // frames before a held direction acts again
+    OPT_TRACKS = 11, // music ids the sound check steps through
 };
 
 extern int cfgIndex;   // selected row

@@ -2,6 +2,7 @@
 
 #include "core/anim.h"
 #include "core/level.h"
+#include "core/playscreen.h"
 #include "front/stuff.h"
 #include "platform/gfx_sdl.h"
 #include "sound/sound.h"
@@ -9,16 +10,24 @@
 #include <algorithm>
 #include <cstdlib>
 
-const LionAnimation lionAnims[7] = {
-    {3, 0, 1, 4},   // waking up, after the jump
-    {4, 0, 1, 4},   // blink
-    {6, 0, 1, 4},   // long blink
-    {7, 0, 2, 0},   // jump for a won level
-    {3, 0, 1, 4},   // idle
-    {6, 4, 128, 0}, // asleep, frames 4 and 5 looping
-    {3, 0, 1, 4},   // picking
+const LionAnimation lionAnims[LION_ANIMS] = {
+    {3, 0, 1, LION_IDLE},      // waking up, after the jump
+    {4, 0, 1, LION_IDLE},      // blink
+    {6, 0, 1, LION_IDLE},      // long blink
+    {7, 0, 2, LION_WAKE_UP},   // jump for a won level
+    {3, 0, 1, LION_IDLE},      // idle
+    {6, 4, 128, LION_WAKE_UP}, // asleep, frames 4 and 5 looping
+    {3, 0, 1, LION_IDLE},      // picking
 };
-const int lionSfx[7] = {10, 9, 8, 11, -1, 12, -1};
+const int lionSfx[LION_ANIMS] = {
+    SFX_MARUK_EYESSHORT, // waking up
+    SFX_MARUK_EYESHORT,  // blink
+    SFX_MARUK_EYELONG,   // long blink
+    SFX_MARUK_JUMP,      // jump
+    -1,                  // idle
+    SFX_MARUK_SLEEP,     // asleep
+    -1,                  // picking
+};
 
 int curLionAnim, curLionFrame, curLionLoop, curLionCount, sleepTime;
 int curTotemWait, curTotemAnim, curTotemFrame, curTotemLoop, curTotemCount;
@@ -35,21 +44,17 @@ void setLionAnim(int animation) {
     curLionFrame = 0;
     curLionLoop = lionAnims[animation].loops;
     // The jump sounds at its third frame instead (doLionAnim).
-    if (lionSfx[animation] != -1 && animation != 3)
+    if (lionSfx[animation] != -1 && animation != LION_JUMP)
         playSFX(lionSfx[animation]);
 }
 
 void lionWakeUp() {
     sleepTime = 0;
-    if (curLionAnim == 5)
-        setLionAnim(0);
+    if (curLionAnim == LION_ASLEEP)
+        setLionAnim(LION_WAKE_UP);
 }
 
 enum {
-    SFX_BIRD = 6,
-    SFX_FLOWER = 7,
-    SFX_JUMP = 11,
-    SFX_TOTEM = 13,
     LION_STEP = 10,   // game frames per hero frame
     TOTEM_STEP = 12,  // game frames per totem frame
     SUN_STEP = 16,    // game frames per sun frame
@@ -59,6 +64,33 @@ enum {
     FLOWER_OPEN = 6,  // game frames per step of an opening head
     FLOWER_BASE = 224,
 };
+
+void resetScenery() {
+    setLionAnim(LION_IDLE);
+    curLionCount = LION_STEP;
+    curTotemAnim = 0;
+    curTotemFrame = 0;
+    curTotemLoop = 1;
+    curTotemCount = TOTEM_STEP;
+    curTotemWait = 300 + 60 * (rand() & 15);
+    curSunAnim = 0;
+    curSunCount = 1;
+    birdAnimWait = 300 + 60 * (rand() & 3);
+    sleepTime = 0;
+    for (FlowerSlot &flower : animFlower)
+        flower.idle = 1;
+    for (int i = 0; i < 4; i++) {
+        WaitingBird &bird = waitingBirds[i];
+        bird.visible = rand() & 1;
+        if (bird.visible) {
+            bird.wait = 16 + (rand() & 15);
+            bird.frame = 2 + (rand() & 1);
+            bird.x = 192 + 16 * i;
+            bird.y = i < 2 ? 36 : 34;
+        }
+    }
+    flowerUp = 0;
+}
 
 void doLionAnim() {
     if (--curLionCount != 0)
@@ -72,12 +104,13 @@ void doLionAnim() {
         } else {
             curLionFrame = a.loopStart;
             // The jump sounds on its own frame; sleep snores every fourth pass.
-            int quiet = curLionAnim == 3 || (curLionAnim == 5 && curLionLoop % 4 != 0);
+            int quiet =
+                curLionAnim == LION_JUMP || (curLionAnim == LION_ASLEEP && curLionLoop % 4 != 0);
             if (!quiet && lionSfx[curLionAnim] != -1)
                 playSFX(lionSfx[curLionAnim]);
         }
-    } else if (curLionAnim == 3 && curLionFrame == 3) {
-        playSFX(SFX_JUMP);
+    } else if (curLionAnim == LION_JUMP && curLionFrame == 3) {
+        playSFX(SFX_MARUK_JUMP);
     }
     curLionCount = LION_STEP;
 }
@@ -87,7 +120,7 @@ static void startTotem() {
     curTotemLoop = (rand() & 3) + 1;
     curTotemCount = TOTEM_STEP;
     curTotemFrame = 0;
-    playSFX(SFX_TOTEM);
+    playSFX(SFX_TOTEM_ANIM);
 }
 
 static void doTotem() {
@@ -103,7 +136,7 @@ static void doTotem() {
         return;
     curTotemFrame = 0;
     if (--curTotemLoop > 0)
-        playSFX(SFX_TOTEM);
+        playSFX(SFX_TOTEM_ANIM);
     else
         curTotemWait = (rand() & 7) * 60 + 300;
 }
@@ -144,7 +177,7 @@ static void startBird() {
         birdAngle = rand() % 512;
         birdDA = (wobble - 3) * 2;
     }
-    playSFX(SFX_BIRD);
+    playSFX(SFX_BIRD_FLYING);
 }
 
 // One move; returns 1 when the bird has left the screen.
@@ -154,7 +187,7 @@ static int moveBirdVertically(FlyingBird &b) {
         return 1;
     if (b.frame == 13) {
         b.frame = 12;
-        playSFX(SFX_BIRD);
+        playSFX(SFX_BIRD_FLYING);
     } else {
         b.frame = 13;
     }
@@ -168,7 +201,7 @@ static int moveBirdSideways(FlyingBird &b) {
         return 1;
     if (b.frame + 5 >= 15) {
         b.frame -= 10;
-        playSFX(SFX_BIRD);
+        playSFX(SFX_BIRD_FLYING);
     } else {
         b.frame += 5;
     }
@@ -196,7 +229,7 @@ static void growFlower(FlowerSlot &f) {
     if (f.growing) {
         if (++f.height == f.maxHeight) {
             f.growing = 0;
-            playSFX(SFX_FLOWER);
+            playSFX(SFX_FLOWER_GROW);
         }
         f.wait = FLOWER_GROW;
         return;
@@ -211,7 +244,7 @@ static void growFlower(FlowerSlot &f) {
 static int columnBottomEmpty(int slot) {
     if (slot < BOARD_W)
         return currentLevel[slot + BOARD_W * (BOARD_H - 1)] == 0;
-    return currentSource[16 * (BOARD_H - 1) + slot] == 0;
+    return currentSource[targetCell(slot - BOARD_W, BOARD_H - 1)] == 0;
 }
 
 static void startFlower(FlowerSlot &f) {
@@ -267,7 +300,7 @@ void drawTotem() {
 }
 
 void drawLion() {
-    blitImage(lionBlocks[curLionFrame * 7 + curLionAnim], 144, 175, screen);
+    blitImage(lionBlocks[curLionFrame * LION_ANIMS + curLionAnim], 144, 175, screen);
 }
 
 // The top `rows` rows of a cell, with their top at (x, y).
@@ -279,7 +312,8 @@ static void blitRows(SDL_Surface *cell, int rows, int x, int y) {
 
 static void drawFlower(int slot, const FlowerSlot &f) {
     SDL_Surface **cells = flowersBlocks[curFlowersBlock];
-    int x = slot < BOARD_W ? 16 + 16 * slot : 48 + 16 * slot;
+    // Under the board columns, as columnBottomEmpty counts them.
+    int x = slot < BOARD_W ? BOARD_X + CELL_SIZE * slot : TARGET_X + CELL_SIZE * (slot - BOARD_W);
     SDL_Surface *head = cells[f.growing ? 0 : f.bloom];
     if (f.height > 0)
         blitRows(head, std::min(f.height, 16), x, FLOWER_BASE - f.height);

@@ -14,8 +14,8 @@ struct IntroScreen {
     int (*render)(SDL_Surface *surface); // draws one frame; 0
 };
 
-extern const IntroScreen screens[];
-extern int currentScreen; // row running now, 0 at start
+extern const IntroScreen screens[]; // the splash, then the credits
+extern int currentScreen;           // row running now, 0 at start
 
 // Plays the rows of `table` from row currentScreen to the table's end. A
 // screen's update runs before its first input poll, so a key typed on one

@@ -13,8 +13,6 @@
 #include <cstdio>
 
 enum {
-    TEXT_HOW_TO_PLAY = 75,
-    TEXT_CONGRATULATIONS = 84,
     RULES_X = 72, // the tutorial's texts, beside the hippo
     HOW_TO_PLAY_Y = 50,
     CONGRAT_TITLE_Y = 64,
@@ -29,12 +27,16 @@ struct TextRow {
 
 // The rules, then "LEVEL ONE AHEAD..." and the key to press.
 static const TextRow tutorialLines[] = {
-    {76, 90},  {77, 102}, {78, 114}, {79, 126}, {80, 138},
-    {81, 150}, {82, 162}, {83, 182}, {88, 202},
+    {TEXT_RULES, 90},      {TEXT_RULES + 1, 102},       {TEXT_RULES + 2, 114},
+    {TEXT_RULES + 3, 126}, {TEXT_RULES + 4, 138},       {TEXT_RULES + 5, 150},
+    {TEXT_RULES + 6, 162}, {TEXT_LEVEL_ONE_AHEAD, 182}, {TEXT_HIT_ANY_KEY, 202},
 };
 
 // The closing story, then the key to press; centred.
-static const TextRow congratLines[] = {{85, 104}, {86, 116}, {87, 128}, {88, 152}};
+static const TextRow congratLines[] = {{TEXT_STORY_END, 104},
+                                       {TEXT_STORY_END + 1, 116},
+                                       {TEXT_STORY_END + 2, 128},
+                                       {TEXT_HIT_ANY_KEY, 152}};
 
 static void traceStory(const char *event, const char *format, int a, int b) {
     if (!replayTracing())

@@ -8,7 +8,6 @@
 // the title music. Both wait for the player.
 
 enum {
-    SFX_HIPPO = 5,
     HIPPO_POSE_FRAMES = 32, // drawn frames per pose
     HIPPO_X = 4,
     HIPPO_Y = 80,

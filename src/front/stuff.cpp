@@ -1,6 +1,8 @@
 #include "front/stuff.h"
 
+#include "core/savegame.h"
 #include "front/i18n.h"
+#include "front/menu.h"
 #include "platform/gfx_sdl.h"
 #include "sound/sound.h"
 
@@ -20,7 +22,7 @@ SDL_Surface **butterflyBlocks;
 const char *scroller = nullptr;
 int scrollmax = 0, scrollidx = 0, scrolldx = 0;
 
-int escape = 0, paused = 0, hsRank = -1, saved = 0, workflow = 0;
+int escape = 0, paused = 0, hsRank = -1, workflow = 0;
 
 struct Picture {
     SDL_Surface **handle;
@@ -74,7 +76,7 @@ static SDL_Surface ***const blocksReleaseOrder[] = {
 };
 
 void initVars0() {
-    workflow = 0;
+    workflow = MENU_PRESS_START;
     scrollidx = 0;
     scrolldx = 0;
     if (!scroller) {

@@ -14,10 +14,11 @@ extern SDL_Surface *menubkg[3];     // title screen layers
 extern SDL_Surface *scrollBack;
 
 // Cell arrays: one surface per cell of a sheet, row by row, then a null.
-extern SDL_Surface **blocks[2]; // tile sheets, chosen by curBlock
-extern SDL_Surface **lionBlocks, **totemBlocks, **sunBlocks, **optionsBlocks;
-extern SDL_Surface **birdsBlocks[2], **flowersBlocks[2];
-extern SDL_Surface **butterflyBlocks;
+extern SDL_Surface **blocks[2];                              // tile sheets, chosen by curBlock
+extern SDL_Surface **lionBlocks, **totemBlocks, **sunBlocks; // the scenery's sheets
+extern SDL_Surface **optionsBlocks;                          // the pause menu's icons
+extern SDL_Surface **birdsBlocks[2], **flowersBlocks[2];     // chosen by curBirdsBlock, ...
+extern SDL_Surface **butterflyBlocks;                        // the congratulations' butterfly
 
 extern const char *scroller; // scroll text of the title, or null
 extern int scrollmax;        // its length
@@ -27,7 +28,6 @@ extern int scrolldx;         // phase within that character, 0 ... 15
 extern int escape;   // leave the current loop
 extern int paused;   // the game in progress is paused
 extern int hsRank;   // hiscore row to highlight, -1 none
-extern int saved;    // level of the saved game, 0 none
 extern int workflow; // menu state
 
 // Resets the flags, cuts the sprite sheets, loads the effects and forgets the

@@ -5,11 +5,11 @@
 // Video mode, surfaces, named colours, pictures from the gfx archive, and the
 // two sprite fonts. Everything draws into `screen` (320 x 240).
 
-extern SDL_Surface *screen;  // the working surface
-extern SDL_Surface *fscreen; // 640 x 480 display of the doubled arrangement, or null
-extern SDL_Surface *black;   // half-transparent black used by darken
-extern int videoWidth, videoHeight;
-extern Uint32 BLACK, DGREY;
+extern SDL_Surface *screen;         // the working surface
+extern SDL_Surface *fscreen;        // 640 x 480 display of the doubled arrangement, or null
+extern SDL_Surface *black;          // half-transparent black used by darken
+extern int videoWidth, videoHeight; // size of the display surface
+extern Uint32 BLACK, DGREY;         // black and dark grey in screen's pixel format
 
 SDL_Surface *gfxSetVideoMode();
 void gfxInitColors();

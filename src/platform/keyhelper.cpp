@@ -317,7 +317,7 @@ void configKey(int &target) {
             target = lastKeySym;
             cfgStep++;
             cfgUsed = 0;
-            if (cfgStep >= 6)
+            if (cfgStep >= KEY_BINDING_STEPS)
                 cfgStatus = 0;
         }
     }
@@ -332,7 +332,7 @@ void configButton(int &target) {
             target = lastJButton;
             cfgStep++;
             cfgUsed = 0;
-            if (cfgStep >= 2)
+            if (cfgStep >= PAD_BINDING_STEPS)
                 cfgStatus = 0;
         }
     }

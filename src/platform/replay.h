@@ -17,7 +17,7 @@ enum {
     REPLAY_WAIT = 10000, // frames a script may wait for an anchor's event (then status 2)
 };
 
-extern int replayMode;
+extern int replayMode;       // a ReplayMode
 extern unsigned replayFrame; // drains of the event queue so far
 
 // Reads the environment and switches on what it asks for. Ends the program

@@ -27,8 +27,8 @@ long long sysWallSeconds();
 // that keeps reading sysTicks (more than SYS_SPIN_READS reads with no poll
 // or delay in between) moves the clock on by 1 ms per further read, so a
 // spinning wait ends exactly at its deadline instead of hanging.
-extern int sysVirtualClock;
-extern uint32_t sysVirtualNow;
+extern int sysVirtualClock;    // the virtual clock is on
+extern uint32_t sysVirtualNow; // its time in milliseconds
 enum { SYS_SPIN_READS = 64 };
 
 // Called whenever the virtual clock moves, with the old and the new time;

@@ -159,6 +159,12 @@ void MP_FadeInMusic(ModPlugFile *handle, int loops, int) {
     SDL_UnlockAudio();
 }
 
+// Unhooks the piece: the mixer plays no music from the next buffer on.
+static void MP_HaltMusic() {
+    Mix_HookMusic(nullptr, nullptr);
+    mp_music = nullptr;
+}
+
 void MP_FadeOutMusic(int) {
     // Both words change under the lock: a hook that saw the new start with
     // the old step of a fade-in would climb to an odd value and step past 0.
@@ -171,11 +177,6 @@ void MP_FadeOutMusic(int) {
     // ever: stop it now.
     if (mp_volume <= 0)
         MP_HaltMusic();
-}
-
-void MP_HaltMusic() {
-    Mix_HookMusic(nullptr, nullptr);
-    mp_music = nullptr;
 }
 
 void stopMusic(ModPlugFile *handle) {

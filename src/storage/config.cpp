@@ -156,6 +156,11 @@ static void traceConfig() {
     replayNote("config", details);
 }
 
+// The binding to keep: `value` when it is 0 or more, else `current`.
+static int keyID(int value, int current) {
+    return value >= 0 ? value : current;
+}
+
 void loadConfig() {
     const char *path = filename(configFolder, "quenzy", "cfg");
     unsigned size = 0;
@@ -214,8 +219,4 @@ void dumpConfig() {
     if (fclose(stream) == 0)
         saveUserFile("quenzy", "cfg", text, size);
     free(text);
-}
-
-int keyID(int value, int current) {
-    return value >= 0 ? value : current;
 }

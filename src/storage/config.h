@@ -19,5 +19,3 @@ void loadConfig();
 void dumpConfig();
 // One "k_name=" line: a letter for key codes 97 ... 122, else the number.
 void dumpKey(const char *name, int key, FILE *stream);
-// The binding to keep: `value` when it is 0 or more, else `current`.
-int keyID(int value, int current);

@@ -34,7 +34,12 @@ static int isOurTemporary(const char *name) {
     return 0;
 }
 
-void removeStaleTemporaries(const char *folder, long olderThan) {
+enum { USER_TEMP_STALE_SECONDS = 60 };
+
+// Removes the temporary files saveUserFile leaves when the game dies while
+// saving, once they are older than `olderThan` seconds (younger ones may be
+// another copy of the game saving right now).
+static void removeStaleTemporaries(const char *folder, long olderThan) {
     DIR *dir = folder ? opendir(folder) : nullptr;
     if (!dir)
         return;
@@ -156,7 +161,8 @@ void hiscoresToBytes(uint8_t bytes[HISCORE_FILE_SIZE]) {
     }
 }
 
-void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]) {
+// The table from the file's 160 bytes, descrambled.
+static void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]) {
     for (int r = 0; r < HISCORE_ROWS; r++) {
         HiscoreEntry &e = hiscores[r];
         const uint8_t *row = bytes + HISCORE_ROW_SIZE * r;

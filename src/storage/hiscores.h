@@ -11,11 +11,6 @@ enum { USER_PATH_MAX = 1024 }; // the path buffer, terminator included
 // Finds or makes the user folder and clears it of stale temporaries;
 // runs before the command line is read.
 void getConfigFolder();
-// Removes the temporary files saveUserFile leaves when the game dies while
-// saving, once they are older than `olderThan` seconds (younger ones may be
-// another copy of the game saving right now).
-void removeStaleTemporaries(const char *folder, long olderThan);
-enum { USER_TEMP_STALE_SECONDS = 60 };
 // Forms folder/name.ext (or name.ext without a folder) in one static buffer
 // that the next call overwrites. A path that does not fit the buffer gives
 // null rather than a cut one that might name another file.
@@ -50,14 +45,13 @@ struct HiscoreEntry {
 };
 static_assert(sizeof(HiscoreEntry) == 16, "a row is 16 bytes on disk");
 
-extern HiscoreEntry hiscores[HISCORE_ROWS];
-extern const char *const score_names[HISCORE_DEFAULT_NAMES];
+extern HiscoreEntry hiscores[HISCORE_ROWS];                  // the table
+extern const char *const score_names[HISCORE_DEFAULT_NAMES]; // names a default table draws from
 
 void codebuf(uint8_t *buffer, int length, int seed);
 void decodebuf(uint8_t *buffer, int length, int seed);
-// The table as the file's 160 bytes, before scrambling, and back.
+// The table as the file's 160 bytes, before scrambling.
 void hiscoresToBytes(uint8_t bytes[HISCORE_FILE_SIZE]);
-void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]);
 // Writes the table to the hiscore file.
 void saveBuffer();
 // 0: reads the file (a default table when there is none); else builds the

@@ -14,7 +14,6 @@
 #include <cstring>
 
 enum {
-    TEXT_ENTER_NAME = 43,
     COLUMNS_X = 96, // left edge of the eight letter columns, 16 pixels each
     COLUMN_W = 16,
     BACK_BELOW_Y = 136,   // a click on a column above this steps back ...
@@ -121,7 +120,8 @@ void nameEntryResult(const NameEntry *e, char out[NAME_LENGTH + 1]) {
     memcpy(out, e->name, e->pos < NAME_LENGTH ? e->pos : NAME_LENGTH);
 }
 
-void nameEntryDraw(const NameEntry *e) {
+// One frame of the screen into `screen` (no flip).
+static void nameEntryDraw(const NameEntry *e) {
     // Dimmed again every frame: the game picture behind fades to black.
     darken();
     drawTextCenterAt(screen, text(TEXT_ENTER_NAME), 80, fontbig);

@@ -31,4 +31,3 @@ int nameEntryPass(NameEntry *e);
 // The name as it is saved: what stands before the cursor, or all eight
 // letters once the cursor went past the last.
 void nameEntryResult(const NameEntry *e, char out[NAME_LENGTH + 1]);
-void nameEntryDraw(const NameEntry *e);

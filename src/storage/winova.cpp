@@ -126,7 +126,8 @@ int uncompressOVA(uint8_t *dest, unsigned long *destLength, const uint8_t *sourc
     return status;
 }
 
-void openID(int id) {
+// Opens the file of archive `id` unless it is open.
+static void openID(int id) {
     if (!validId(id) || ova_file[id])
         return;
     char path[64];
@@ -141,7 +142,8 @@ void closeID(int id) {
     ova_file[id] = nullptr;
 }
 
-void closeOVA(int id) {
+// Closes the file of archive `id` and forgets its directory.
+static void closeOVA(int id) {
     if (!validId(id))
         return;
     closeID(id);

@@ -21,9 +21,9 @@ struct OVAEntry {
 };
 
 extern const char *archives[OVA_ARCHIVES]; // "gfx", "music", "sound"
-extern FILE *ova_file[OVA_ARCHIVES];
-extern OVAEntry *ova_header[OVA_ARCHIVES];
-extern uint32_t ova_count[OVA_ARCHIVES];
+extern FILE *ova_file[OVA_ARCHIVES];       // each archive's open file, or null
+extern OVAEntry *ova_header[OVA_ARCHIVES]; // its directory once read, or null
+extern uint32_t ova_count[OVA_ARCHIVES];   // entries in that directory
 
 // Opens the three archives and reads their directories; returns the status
 // of the last one (0 loaded, 1 failed).
@@ -34,8 +34,7 @@ int loadOVAHeader(int id);
 // The decompressed entry "name.ext" in a malloc'd block the caller frees, or
 // null. On success *outLength receives its length; on failure it is untouched.
 uint8_t *loadOVAFile(int id, const char *name, const char *ext, uint32_t *outLength);
-void closeOVA(int id);
-void openID(int id);
+// Closes the file of archive `id`; its directory stays loaded.
 void closeID(int id);
 // zlib's one-shot uncompress; returns zlib's status.
 int uncompressOVA(uint8_t *dest, unsigned long *destLength, const uint8_t *source,
