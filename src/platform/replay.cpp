@@ -81,6 +81,20 @@ static void dumpScreen(const char *name) {
         fprintf(stderr, "replay: cannot write %s\n", path.c_str());
 }
 
+// One line of the state log: "frame F time T " and the formatted text.
+static void replayTrace(const char *format, ...) __attribute__((format(printf, 1, 2)));
+static void replayTrace(const char *format, ...) {
+    if (!traceFile)
+        return;
+    fprintf(traceFile, "frame %u time %u ", replayFrame, sysTicks());
+    va_list args;
+    va_start(args, format);
+    vfprintf(traceFile, format, args);
+    va_end(args);
+    fputc('\n', traceFile);
+    fflush(traceFile); // a killed or crashed run still leaves its log
+}
+
 static void endProgram(int status) {
     if (traceFile)
         replayTrace("replay-exit status=%d", status);
@@ -227,7 +241,8 @@ int replayRecordTo(const char *path) {
     return 0;
 }
 
-int replayTraceTo(const char *path) {
+// Appends trace lines to `path`. 0 or -1.
+static int replayTraceTo(const char *path) {
     traceFile = fopen(path, "a");
     if (!traceFile)
         return -1;
@@ -264,18 +279,6 @@ void replayStop() {
 
 int replayTracing() {
     return traceFile != nullptr || nextSegment < waiting.size();
-}
-
-void replayTrace(const char *format, ...) {
-    if (!traceFile)
-        return;
-    fprintf(traceFile, "frame %u time %u ", replayFrame, sysTicks());
-    va_list args;
-    va_start(args, format);
-    vfprintf(traceFile, format, args);
-    va_end(args);
-    fputc('\n', traceFile);
-    fflush(traceFile); // a killed or crashed run still leaves its log
 }
 
 void replayNote(const char *event, const char *details) {

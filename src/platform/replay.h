@@ -28,8 +28,6 @@ void replayStartFromEnv();
 int replayLoadScript(const char *text, char *err, size_t errSize);
 // Appends recorded lines to `path`; switches to REPLAY_LIVE. 0 or -1.
 int replayRecordTo(const char *path);
-// Appends trace lines to `path`. 0 or -1.
-int replayTraceTo(const char *path);
 // Where "dump" lines write (null: "."), and a dump of every `every`-th frame
 // as frame-NNNNNN.bmp (0: none).
 void replaySetDumpDir(const char *dir, unsigned every);
@@ -41,8 +39,6 @@ int replayPoll(SDL_Event *event);
 // Sees every live poll: the event got, or null when the queue was empty.
 void replayObserve(const SDL_Event *event);
 
-// One line of the state log: "frame F time T " and the formatted text.
-void replayTrace(const char *format, ...) __attribute__((format(printf, 1, 2)));
 // Non-zero when the game's events are wanted: a trace file is open or an
 // anchor waits.
 int replayTracing();
