@@ -8,11 +8,13 @@ SANITIZE ?= OFF
 
 # Debian 12 packages the build, the content tools and the tests need (the
 # X11 window test: a virtual X server, real key presses, screenshots; the
-# fuzz targets: clang and its libFuzzer).
+# fuzz targets: clang and its libFuzzer; the Debian package and its checks:
+# debhelper, lintian, appstream).
 PACKAGES := build-essential cmake pkg-config libsdl1.2-dev libsdl-mixer1.2-dev \
             libmodplug-dev zlib1g-dev libgtest-dev libbenchmark-dev \
             xvfb xdotool x11-apps x11-utils imagemagick \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev \
+            debhelper dpkg-dev lintian appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -24,12 +26,28 @@ FUZZ_TIME    ?= 60
 FUZZ_TARGETS ?= levels testboard archive config hiscores savegame
 FUZZ_ARGS    ?=
 
+# Cross builds for other Debian architectures (arm64, armhf, s390x), each in
+# build-ARCH/ with a sysroot of Debian's packages for it in build-cross/ARCH/
+# (cmake/toolchains): make cross-build ARCH=arm64 builds everything,
+# make cross-test ARCHES="arm64 s390x" also runs the whole suite under qemu.
+# The data is made by the native tools of HOST_TOOLS (the same bytes, which
+# the suite checks against the target's tools); HOST_TOOLS= leaves it to
+# the target's tools under the emulator.
+ARCH       ?= arm64
+ARCHES     ?= $(ARCH)
+HOST_TOOLS ?= $(BUILD)
+CROSS_PACKAGES_arm64 := crossbuild-essential-arm64
+CROSS_PACKAGES_armhf := crossbuild-essential-armhf
+CROSS_PACKAGES_s390x := g++-s390x-linux-gnu
+CROSS_PACKAGES := cmake pkg-config qemu-user $(foreach a,$(ARCHES),$(CROSS_PACKAGES_$(a)))
+
 # The browser build (make web), in build-web/; see web/web.mk.
 WEB_BUILD    ?= build-web
 WEB_PORT     ?= 8080
 WEB_PACKAGES := emscripten nodejs chromium python3 dpkg-dev
 
-.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test
+.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test \
+        cross-deps cross-sysroot host-tools cross-build cross-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
@@ -37,9 +55,30 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
-# Installs only the packages that are not there yet.
+# The quick loop while working: everything but the tests labelled slow.
+.PHONY: check
+check: build
+	cd $(BUILD) && ctest --output-on-failure -j2 -LE slow
+
+# Records the golden traces (tests/golden/) anew, after an intended change
+# of play; `git diff tests/golden` then shows what changed.
+.PHONY: golden
+golden: build
+	cd $(BUILD) && QUENZY_GOLDEN_RECORD=1 ctest --output-on-failure -j2 -R '^Golden/'
+
+# Installs only the packages that are not there yet. Without apt and dpkg
+# (not Debian) it says what to install and leaves the rest to cmake.
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@if ! command -v apt-get >/dev/null 2>&1 || ! command -v dpkg-query >/dev/null 2>&1; then \
+	    echo "No apt here: install these with your system's package manager (the build goes on):"; \
+	    echo "  a C++17 compiler (g++ or clang++), cmake 3.22 or newer, pkg-config,"; \
+	    echo "  the development files of SDL 1.2, SDL_mixer 1.2, libmodplug and zlib;"; \
+	    echo "  for the tests GoogleTest (Google Benchmark for the benchmarks), and for the"; \
+	    echo "  window and fuzz tests Xvfb, xdotool, xwd, ImageMagick and clang with libFuzzer."; \
+	    echo "  (Their Debian names: $(PACKAGES))"; \
+	    exit 0; \
+	fi; \
+	missing=$$(for p in $(PACKAGES); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	done); \
 	if [ -n "$$missing" ]; then \
@@ -70,16 +109,107 @@ fuzz: deps
 	done
 
 # Long random play of the real game under the sanitizers (tools/soak), in
-# the background of a shared machine: make soak SEEDS=1-200 MINUTES=30.
+# the background of a shared machine: make soak SEEDS=1-200 MINUTES=30,
+# then the game killed KILLS times while it saves (the suite kills it 24).
 SEEDS   ?= 1-4
 MINUTES ?= 30
 JOBS    ?= 1
+KILLS   ?= 100
 soak:
 	$(MAKE) build BUILD=build-asan SANITIZE=ON
 	nice -n 10 build-asan/soak run --seeds $(SEEDS) --minutes $(MINUTES) --jobs $(JOBS)
+	cd build-asan && QUENZY_KILLS=$(KILLS) nice -n 10 ./quenzy_tests \
+	    --gtest_filter=KilledWhileSaving.EveryFileIsTheOldOrTheNewOne
+
+# Every allocation from start-up to the end of the first level failed in
+# turn, one run of the real game each (tools/allocfail), JOBS at a time;
+# ALLOCFAIL_ARGS narrows it, e.g. "--from 1 --to 500" or "--sample 50 --seed 7".
+ALLOCFAIL_ARGS ?=
+.PHONY: allocfail
+allocfail: build
+	nice -n 10 $(BUILD)/allocfail run --jobs $(JOBS) $(ALLOCFAIL_ARGS)
+
+# Seeded mutants of src/, each built in a scratch copy and run against the
+# quick suite (tools/mutate/mutate.py); the survivors are printed.
+SEED  ?= 1
+COUNT ?= 10
+.PHONY: mutate
+mutate: deps
+	nice -n 10 python3 tools/mutate/mutate.py --seed $(SEED) --count $(COUNT)
+
+# Line and branch coverage of src/ over the whole suite, in build-coverage/:
+# an HTML report in build-coverage/coverage/index.html and a summary on the
+# screen. Branches only an exception could take are not counted. Counters
+# left by the data tools during the build are cleared first, so the figures
+# are the tests' own.
+COVERAGE_BUILD ?= build-coverage
+GCOVR := gcovr -r . --object-directory $(COVERAGE_BUILD) --filter 'src/' -b --exclude-throw-branches
+
+.PHONY: coverage
+coverage: PACKAGES += gcovr
+coverage: deps
+	cmake -S . -B $(COVERAGE_BUILD) -DQUENZY_COVERAGE=ON -DCMAKE_BUILD_TYPE=Debug
+	nice -n 10 cmake --build $(COVERAGE_BUILD) -j2
+	find $(COVERAGE_BUILD) -name '*.gcda' -delete
+	cd $(COVERAGE_BUILD) && nice -n 10 ctest -j2 --output-on-failure; echo $$? > ctest-status
+	mkdir -p $(COVERAGE_BUILD)/coverage
+	$(GCOVR) --html-details $(COVERAGE_BUILD)/coverage/index.html \
+	    --json-summary $(COVERAGE_BUILD)/coverage/summary.json
+	python3 tools/coverage-summary.py $(COVERAGE_BUILD)/coverage/summary.json
+	@status=$$(cat $(COVERAGE_BUILD)/ctest-status); [ "$$status" = 0 ] || \
+	    { echo "coverage: the suite failed, figures above are partial"; exit 1; }
+
+# The cross compilers and qemu; not what qemu recommends, which registers it
+# with the kernel.
+cross-deps:
+	@missing=$$(for p in $(CROSS_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+	    echo "Installing:" $$missing; \
+	    $(SUDO) apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+cross-sysroot: cross-deps
+	@for a in $(ARCHES); do sh cmake/toolchains/sysroot.sh $$a build-cross/$$a || exit 1; done
+
+host-tools: deps
+	@if [ -n "$(HOST_TOOLS)" ]; then \
+	    [ -f $(HOST_TOOLS)/CMakeCache.txt ] || cmake -S . -B $(HOST_TOOLS) || exit 1; \
+	    cmake --build $(HOST_TOOLS) -j2 --target gfxtool leveltool modtool sfxtool ova; \
+	fi
+
+cross-build: cross-sysroot host-tools
+	@for a in $(ARCHES); do \
+	    [ -f build-$$a/CMakeCache.txt ] || \
+	        cmake -S . -B build-$$a -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/$$a.cmake \
+	            -DQUENZY_HOST_TOOLS=$(if $(HOST_TOOLS),$(abspath $(HOST_TOOLS))) || exit 1; \
+	    cmake --build build-$$a -j2 || exit 1; \
+	done
+
+# One architecture after the other: emulated suites are slow.
+cross-test: cross-build
+	@for a in $(ARCHES); do \
+	    echo "== $$a"; \
+	    (cd build-$$a && ctest --output-on-failure -j2) || exit 1; \
+	done
+
+# Debian packages (make package): one .deb for each architecture of
+# PACKAGE_ARCHES in PACKAGE_DIR, each built from a copy of the sources and
+# checked with lintian (tools/package/deb).
+PACKAGE_DIR    ?= build-deb
+PACKAGE_ARCHES ?= $(shell dpkg --print-architecture)
+
+.PHONY: package
+package: deps
+	@for arch in $(PACKAGE_ARCHES); do \
+	    nice -n 10 tools/package/deb $$arch $(PACKAGE_DIR) || exit 1; \
+	done
+	@ls -l $(PACKAGE_DIR)/*.deb
 
 clean:
-	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD) $(PACKAGE_DIR) $(COVERAGE_BUILD)
 
 # Debian's npm only where no npm came with node already.
 web-deps:

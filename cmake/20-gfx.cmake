@@ -27,16 +27,16 @@ endforeach()
 add_custom_command(
   OUTPUT ${QUENZY_GFX_BMPS}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QUENZY_GFX_DIR}
-  COMMAND gfxtool build ${CMAKE_SOURCE_DIR}/assets/gfx ${QUENZY_GFX_DIR}
-  DEPENDS gfxtool ${QUENZY_GFX_SOURCES}
+  COMMAND ${DATA_TOOL_gfxtool} build ${CMAKE_SOURCE_DIR}/assets/gfx ${QUENZY_GFX_DIR}
+  DEPENDS ${DATA_TOOL_gfxtool} ${QUENZY_GFX_SOURCES}
   COMMENT "Drawing the game art"
   VERBATIM)
 
 # The archive tool comes from 10-archives.cmake.
 add_custom_command(
   OUTPUT ${QUENZY_DATA_DIR}/gfx.ova
-  COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/gfx.ova ${QUENZY_GFX_BMPS}
-  DEPENDS ova ${QUENZY_GFX_BMPS}
+  COMMAND ${DATA_TOOL_ova} pack ${QUENZY_DATA_DIR}/gfx.ova ${QUENZY_GFX_BMPS}
+  DEPENDS ${DATA_TOOL_ova} ${QUENZY_GFX_BMPS}
   COMMENT "Packing gfx.ova"
   VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/gfx.ova)

@@ -15,15 +15,15 @@ file(GLOB LEVEL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/assets/levels/leve
 list(SORT LEVEL_SOURCES)
 set(LEVELS_BIN ${QUENZY_DATA_DIR}/levels.bin)
 add_custom_command(OUTPUT ${LEVELS_BIN}
-  COMMAND leveltool pack -o ${LEVELS_BIN} ${LEVEL_SOURCES}
-  DEPENDS leveltool ${LEVEL_SOURCES}
+  COMMAND ${DATA_TOOL_leveltool} pack -o ${LEVELS_BIN} ${LEVEL_SOURCES}
+  DEPENDS ${DATA_TOOL_leveltool} ${LEVEL_SOURCES}
   COMMENT "Packing levels.bin")
 
 set(TEST_BOARD_SOURCE ${CMAKE_SOURCE_DIR}/assets/levels/test-board.txt)
 set(TEST_BOARD_BIN ${CMAKE_BINARY_DIR}/test.bin)
 add_custom_command(OUTPUT ${TEST_BOARD_BIN}
-  COMMAND leveltool testboard -o ${TEST_BOARD_BIN} ${TEST_BOARD_SOURCE}
-  DEPENDS leveltool ${TEST_BOARD_SOURCE}
+  COMMAND ${DATA_TOOL_leveltool} testboard -o ${TEST_BOARD_BIN} ${TEST_BOARD_SOURCE}
+  DEPENDS ${DATA_TOOL_leveltool} ${TEST_BOARD_SOURCE}
   COMMENT "Making the example test.bin")
 
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${LEVELS_BIN} ${TEST_BOARD_BIN})
@@ -38,18 +38,3 @@ if(QUENZY_TESTS)
   set_tests_properties(levels_verify PROPERTIES
     ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy")
 endif()
-
-# The unit tests and the solver benchmark reach the tool's board, solver and
-# file code; their targets are made after the fragments, so link them once
-# the whole tree is read.
-function(levels_link_tool_code)
-  foreach(target quenzy_tests bench_solver)
-    if(TARGET ${target})
-      target_link_libraries(${target} PRIVATE levelkit)
-    endif()
-  endforeach()
-  if(TARGET bench_solver)
-    target_compile_definitions(bench_solver PRIVATE QUENZY_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL levels_link_tool_code)

@@ -25,8 +25,8 @@ foreach(name ${QUENZY_MUSIC_NAMES})
   set(module ${QUENZY_MUSIC_DIR}/${name}.mod)
   add_custom_command(
     OUTPUT ${module}
-    COMMAND modtool build ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${module}
-    DEPENDS modtool ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${QUENZY_MUSIC_INCLUDES}
+    COMMAND ${DATA_TOOL_modtool} build ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${module}
+    DEPENDS ${DATA_TOOL_modtool} ${CMAKE_SOURCE_DIR}/assets/music/${name}.song ${QUENZY_MUSIC_INCLUDES}
     COMMENT "Composing ${name}"
     VERBATIM)
   list(APPEND QUENZY_MUSIC_MODULES ${module})
@@ -35,8 +35,8 @@ endforeach()
 # The archive tool comes from 10-archives.cmake.
 add_custom_command(
   OUTPUT ${QUENZY_DATA_DIR}/music.ova
-  COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/music.ova ${QUENZY_MUSIC_MODULES}
-  DEPENDS ova ${QUENZY_MUSIC_MODULES}
+  COMMAND ${DATA_TOOL_ova} pack ${QUENZY_DATA_DIR}/music.ova ${QUENZY_MUSIC_MODULES}
+  DEPENDS ${DATA_TOOL_ova} ${QUENZY_MUSIC_MODULES}
   COMMENT "Packing music.ova"
   VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/music.ova)
@@ -62,17 +62,3 @@ add_custom_target(music-review
   COMMAND modtool stats ${QUENZY_MUSIC_MODULES}
   DEPENDS modtool audioview ${QUENZY_MUSIC_MODULES}
   VERBATIM)
-
-# The tests and the module benchmark reach the tool's code, and the
-# benchmark finds the built modules; their targets are made after the
-# fragments.
-function(music_link_tool_code)
-  if(TARGET quenzy_tests)
-    target_link_libraries(quenzy_tests PRIVATE modkit)
-  endif()
-  if(TARGET bench_music)
-    target_link_libraries(bench_music PRIVATE modkit)
-    target_compile_definitions(bench_music PRIVATE QUENZY_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL music_link_tool_code)

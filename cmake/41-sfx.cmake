@@ -34,8 +34,8 @@ foreach(name ${QUENZY_SFX_NAMES})
   set(wav ${QUENZY_SFX_DIR}/${name}.wav)
   add_custom_command(
     OUTPUT ${wav}
-    COMMAND sfxtool render ${preset} ${wav}
-    DEPENDS sfxtool ${preset}
+    COMMAND ${DATA_TOOL_sfxtool} render ${preset} ${wav}
+    DEPENDS ${DATA_TOOL_sfxtool} ${preset}
     COMMENT "Synthesizing ${name}.wav"
     VERBATIM)
   list(APPEND QUENZY_SFX_WAVS ${wav})
@@ -43,8 +43,8 @@ endforeach()
 
 add_custom_command(
   OUTPUT ${QUENZY_DATA_DIR}/sound.ova
-  COMMAND $<TARGET_FILE:ova> pack ${QUENZY_DATA_DIR}/sound.ova ${QUENZY_SFX_WAVS}
-  DEPENDS ova ${QUENZY_SFX_WAVS}
+  COMMAND ${DATA_TOOL_ova} pack ${QUENZY_DATA_DIR}/sound.ova ${QUENZY_SFX_WAVS}
+  DEPENDS ${DATA_TOOL_ova} ${QUENZY_SFX_WAVS}
   COMMENT "Packing sound.ova"
   VERBATIM)
 set_property(GLOBAL APPEND PROPERTY QUENZY_DATA_FILES ${QUENZY_DATA_DIR}/sound.ova)

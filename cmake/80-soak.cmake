@@ -5,18 +5,9 @@ add_library(soakkit STATIC
   ${CMAKE_SOURCE_DIR}/tools/soak/soakscript.cpp
   ${CMAKE_SOURCE_DIR}/tools/soak/soakrun.cpp
   ${CMAKE_SOURCE_DIR}/tools/soak/userfiles.cpp)
-target_include_directories(soakkit PUBLIC ${CMAKE_SOURCE_DIR}/tools/soak)
+target_include_directories(soakkit PUBLIC ${CMAKE_SOURCE_DIR}/tools/soak ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(soakkit PUBLIC quenzygame)
 add_executable(soak ${CMAKE_SOURCE_DIR}/tools/soak/soak.cpp)
 target_link_libraries(soak PRIVATE soakkit)
 set_target_properties(soak PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 add_dependencies(soak quenzy data)
-
-# The tests drive the same runner and checks; their target is made after
-# the fragments.
-function(soak_link_tool_code)
-  if(TARGET quenzy_tests)
-    target_link_libraries(quenzy_tests PRIVATE soakkit)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL soak_link_tool_code)

@@ -6,6 +6,7 @@
 
 #include "core/level.h"
 #include "core/savegame.h"
+#include "launcher.h"
 #include "storage/hiscores.h"
 #include "storage/winova.h"
 #include "temp_helpers.h"
@@ -155,11 +156,8 @@ inline std::vector<std::pair<std::string, std::vector<uint8_t>>> archiveEntries(
 class EndToEnd : public testing::Test {
   protected:
     void SetUp() override {
-        std::string pattern = tempBase() + "/quenzy-e2e-XXXXXX";
-        std::vector<char> path(pattern.begin(), pattern.end());
-        path.push_back('\0');
-        ASSERT_NE(mkdtemp(path.data()), nullptr) << pattern;
-        dir = path.data();
+        dir = makeTempDir("quenzy-e2e");
+        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(mkdir((dir + "/home").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
         // Our data, but a level file of the test's own when it writes one.
@@ -205,12 +203,7 @@ class EndToEnd : public testing::Test {
             unsetenv("QUENZY_DUMP_EVERY");
             for (const auto &kv : env)
                 setenv(kv.first.c_str(), kv.second.c_str(), 1);
-            std::string exe = std::string(QUENZY_BINARY_DIR) + "/quenzy";
-            std::vector<char *> argv{const_cast<char *>("quenzy")};
-            for (const std::string &a : args)
-                argv.push_back(const_cast<char *>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(exe.c_str(), argv.data());
+            execLaunched(std::string(QUENZY_BINARY_DIR) + "/quenzy", args);
             _exit(127);
         }
         return pid;

@@ -4,6 +4,7 @@
 // a gfx archive made of pictures built in the test.
 
 #include "front/defines.h"
+#include "platform/byteorder.h"
 #include "platform/gfx_sdl.h"
 #include "storage/winova.h"
 #include "temp_helpers.h"
@@ -48,8 +49,7 @@ inline Uint32 getPixel(SDL_Surface *s, int x, int y) {
     SDL_LockSurface(s);
     const Uint8 *p =
         static_cast<const Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    Uint32 v = 0;
-    memcpy(&v, p, s->format->BytesPerPixel); // little-endian host
+    Uint32 v = readPixel(p, s->format->BytesPerPixel);
     SDL_UnlockSurface(s);
     return v;
 }
@@ -57,7 +57,7 @@ inline Uint32 getPixel(SDL_Surface *s, int x, int y) {
 inline void putPixel(SDL_Surface *s, int x, int y, Uint32 v) {
     SDL_LockSurface(s);
     Uint8 *p = static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    memcpy(p, &v, s->format->BytesPerPixel);
+    writePixel(p, s->format->BytesPerPixel, v);
     SDL_UnlockSurface(s);
 }
 

@@ -1,6 +1,7 @@
 #include "storage/winova.h"
 
 #include "file_helpers.h"
+#include "launcher.h"
 #include "temp_helpers.h"
 #include <cstdlib>
 #include <cstring>
@@ -364,7 +365,7 @@ TEST_F(Archives, UncompressReportsZlibStatus) {
 
 // The command-line tool, as the build runs it.
 int runOva(const std::string &args) {
-    std::string cmd = std::string(QUENZY_BINARY_DIR "/ova ") + args + " >out.txt 2>err.txt";
+    std::string cmd = launchPrefix() + QUENZY_BINARY_DIR "/ova " + args + " >out.txt 2>err.txt";
     int raw = system(cmd.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -422,6 +423,49 @@ TEST_F(Archives, EmptyArchiveOpensAndFindsNothing) {
     EXPECT_EQ(fetch(OVA_MUSIC, "", "mod"), "<none>");
     ASSERT_EQ(runOva("list data/music.ova"), 0);
     EXPECT_EQ(text("out.txt"), "");
+}
+
+} // namespace
+
+namespace {
+
+// An archive number that names none of the three is refused everywhere,
+// and closing it touches no slot.
+TEST_F(Archives, ANumberThatNamesNoArchiveIsRefused) {
+    writeFile("data/gfx.ova", pack({{"logo.bmp", "LOGO"}}));
+    ASSERT_EQ(loadOVAHeader(OVA_GFX), 0);
+    for (int id : {-1, int(OVA_ARCHIVES), 1000}) {
+        EXPECT_EQ(loadOVAHeader(id), 1) << id;
+        EXPECT_EQ(fetch(id, "logo", "bmp"), "<none>") << id;
+        closeID(id);
+    }
+    EXPECT_EQ(fetch(OVA_GFX, "logo", "bmp"), "LOGO");
+}
+
+// The directory is kept once read; an archive whose file went away after
+// its stream was closed then finds its entry but cannot read it.
+TEST_F(Archives, AnArchiveGoneAfterItsDirectoryWasReadGivesNothing) {
+    writeFile("data/gfx.ova", pack({{"logo.bmp", "LOGO"}}));
+    ASSERT_EQ(loadOVAHeader(OVA_GFX), 0);
+    closeID(OVA_GFX);
+    ASSERT_EQ(unlink("data/gfx.ova"), 0);
+    EXPECT_NE(ova_header[OVA_GFX], nullptr);
+    EXPECT_EQ(fetch(OVA_GFX, "logo", "bmp"), "<none>");
+}
+
+// The writer reports every way the archive does not reach the disk whole.
+TEST_F(Archives, TheWriterReportsAFileItCouldNotWrite) {
+    std::string big(1 << 16, 'x');
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = char(i * 7919 % 251); // does not pack small
+    OVAItem item = {"big.bmp", reinterpret_cast<const uint8_t *>(big.data()), uint32_t(big.size())};
+    OVAItem small = {"a.bmp", reinterpret_cast<const uint8_t *>("a"), 1};
+    EXPECT_EQ(writeOVA("no-such-folder/x.ova", &small, 1), 1);
+    EXPECT_EQ(writeOVA("/dev/full", &small, 1), 1); // the close's flush fails
+    EXPECT_EQ(writeOVA("/dev/full", &item, 1), 1);  // the write itself fails
+    EXPECT_EQ(writeOVA("x.ova", &small, 0), 1);     // nothing to pack
+    EXPECT_EQ(writeOVA("x.ova", &item, 1), 0);
+    EXPECT_EQ(access("x.ova", F_OK), 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "storage/winova.h"
 
 #include "file_helpers.h"
+#include "launcher.h"
 #include "temp_helpers.h"
 #include <SDL.h>
 #include <cstdint>
@@ -482,7 +483,7 @@ TEST_F(Art, OpaqueSceneryMatchesTheBackgroundAroundIt) {
 TEST_F(Art, ToolOutputIsDeterministic) {
     TempDir tmp("quenzy-gfx");
     std::string out = tmp.path;
-    std::string cmd = std::string("'") + QUENZY_BINARY_DIR + "/gfxtool' build '" +
+    std::string cmd = launchPrefix() + "'" + QUENZY_BINARY_DIR + "/gfxtool' build '" +
                       QUENZY_SOURCE_DIR + "/assets/gfx' '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     for (const char *name : loadedNames) {

@@ -1,5 +1,6 @@
 #include "front/cmdline.h"
 #include "front/defines.h"
+#include "launcher.h"
 #include "platform/debug.h"
 #include "storage/hiscores.h"
 #include "temp_helpers.h"
@@ -57,7 +58,8 @@ TEST(CommandLine, OptionsLeftToRightLaterWins) {
 }
 
 std::string runGame(const std::string &args, const std::string &home, int *status) {
-    std::string cmd = "HOME='" + home + "' " QUENZY_BINARY_DIR "/quenzy " + args + " 2>/dev/null";
+    std::string cmd = "HOME='" + home + "' " + launchPrefix() + QUENZY_BINARY_DIR "/quenzy " +
+                      args + " 2>/dev/null";
     FILE *p = popen(cmd.c_str(), "r");
     std::string out;
     char buf[256];

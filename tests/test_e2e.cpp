@@ -232,7 +232,8 @@ TEST_F(EndToEnd, PauseClicksSelectBeforeTheyConfirm) {
 }
 
 // CONTINUE? after game over: LEFT or a click on the left half plays on from
-// the start, RIGHT or a click on the right half leaves.
+// the start, RIGHT or a click on the right half leaves; a window close is
+// no answer.
 TEST_F(EndToEnd, GameOverThenContinueOrLeave) {
     const std::string gameOver = readText(QUENZY_SOURCE_DIR "/tests/e2e/game_over.txt");
     struct Case {
@@ -243,6 +244,8 @@ TEST_F(EndToEnd, GameOverThenContinueOrLeave) {
         {"frame +1 click 80 120\n", 1},
         {"frame +1 type RIGHT\n", 0},
         {"frame +1 click 240 120\n", 0},
+        {"frame +1 quit\nframe +100 type LEFT\n", 1},
+        {"frame +1 quit\nframe +100 type RIGHT\n", 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.answer);

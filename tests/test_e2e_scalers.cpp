@@ -56,7 +56,7 @@ class Scalers : public e2e::EndToEnd {
     // configuration) changes the next one's random draws.
     Outcome shoot(const std::vector<std::string> &args) {
         unlink((dir + "/shot.bmp").c_str());
-        EXPECT_EQ(system(("rm -rf '" + dir + "/home/.quenzy'").c_str()), 0);
+        EXPECT_EQ(removeTree(dir + "/home/.quenzy"), 0);
         return play("frame 40 dump shot\nframe +1 exit\n", args);
     }
 };

@@ -44,8 +44,7 @@ class SoundEndToEnd : public EndToEnd {
     // Plays `script` from a fresh user folder with the mixed audio written to
     // audio.wav; the samples.
     std::vector<int16_t> playHeard(const std::string &script, Outcome *out) {
-        std::string clean = "rm -rf '" + dir + "/home/.quenzy'";
-        EXPECT_EQ(system(clean.c_str()), 0);
+        EXPECT_EQ(removeTree(dir + "/home/.quenzy"), 0);
         unlink((dir + "/trace.txt").c_str());
         unlink((dir + "/audio.wav").c_str());
         *out = play(script, {"-t"}, {{"QUENZY_AUDIO_OUT", "audio.wav"}});

@@ -3,6 +3,7 @@
 // table that switch on the special modes.
 
 #include "e2e_helpers.h"
+#include "platform/byteorder.h"
 #include "storage/hiscores.h"
 
 #include <SDL/SDL.h>
@@ -109,8 +110,7 @@ class UserFilesEndToEnd : public EndToEnd {
         SDL_LockSurface(s);
         const Uint8 *p =
             static_cast<const Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-        Uint32 v = 0;
-        memcpy(&v, p, s->format->BytesPerPixel);
+        Uint32 v = readPixel(p, s->format->BytesPerPixel);
         SDL_UnlockSurface(s);
         Uint8 r, g, b;
         SDL_GetRGB(v, s->format, &r, &g, &b);

@@ -10,6 +10,7 @@
 
 #include "file_helpers.h"
 #include "storage/winova.h"
+#include "temp_helpers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -222,15 +223,6 @@ TEST_F(Music, LoopingPiecesShareALoudness) {
 // A folder of its own for sources and modules, removed afterwards.
 class Modtool : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char path[] = "/tmp/quenzy-music-XXXXXX";
-        ASSERT_NE(mkdtemp(path), nullptr);
-        dir = path;
-    }
-    void TearDown() override {
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
-    }
     std::string source(const std::string &text) {
         std::string path = dir + "/fixture.song";
         std::ofstream(path) << text;
@@ -242,7 +234,8 @@ class Modtool : public ::testing::Test {
         EXPECT_TRUE(buildSong(source(text), song, error)) << error;
         return song;
     }
-    std::string dir;
+    TempDir tmp{"quenzy-music"};
+    const std::string dir = tmp.path;
 };
 
 double centsOff(const std::vector<double> &x, double expected) {

@@ -8,6 +8,7 @@
 #include "sound/sound.h"
 #include "storage/config.h"
 #include "storage/hiscores.h"
+#include "temp_helpers.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
@@ -272,10 +273,10 @@ TEST_F(Options, RestoreDefaults) {
 }
 
 TEST_F(Options, ResetHiscoresWritesAFreshTableButNoConfiguration) {
-    char folder[] = "/tmp/quenzy-options-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
+    TempDir folder("quenzy-options");
+    ASSERT_FALSE(folder.path.empty());
     char *oldFolder = configFolder;
-    configFolder = folder;
+    configFolder = const_cast<char *>(folder.path.c_str());
     strcpy(hiscores[0].name, "PLAYER");
     hiscores[0].kind = 0;
     hiscores[0].score = 99999;
@@ -283,14 +284,12 @@ TEST_F(Options, ResetHiscoresWritesAFreshTableButNoConfiguration) {
     frame(INPUT_ACTION);
     EXPECT_EQ(hiscores[0].kind, 1); // a made-up row
     EXPECT_LT(hiscores[0].score, 99999);
-    std::string base = std::string(folder) + "/";
-    EXPECT_EQ(access((base + "hiscores.dat").c_str(), F_OK), 0);
-    EXPECT_NE(access((base + "quenzy.cfg").c_str(), F_OK), 0);
+    EXPECT_EQ(access((folder / "hiscores.dat").c_str(), F_OK), 0);
+    EXPECT_NE(access((folder / "quenzy.cfg").c_str(), F_OK), 0);
     EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
     EXPECT_EQ(cfgChanged, 0);
     EXPECT_EQ(workflow, MENU_OPTIONS_PAGE);
     configFolder = oldFolder;
-    EXPECT_EQ(system(("rm -rf '" + std::string(folder) + "'").c_str()), 0);
 }
 
 } // namespace

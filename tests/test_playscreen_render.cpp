@@ -5,6 +5,7 @@
 #include "front/i18n.h"
 #include "front/scenery.h"
 #include "front/stuff.h"
+#include "platform/byteorder.h"
 #include "platform/gfx_sdl.h"
 
 #include <cstring>
@@ -36,15 +37,8 @@ SDL_Color cellColour(int sheet, int cell) {
 }
 
 Uint32 pixelAt(SDL_Surface *s, int x, int y) {
-    Uint8 *p = static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    switch (s->format->BytesPerPixel) {
-    case 2:
-        return *reinterpret_cast<Uint16 *>(p);
-    case 3:
-        return p[0] | p[1] << 8 | p[2] << 16;
-    default:
-        return *reinterpret_cast<Uint32 *>(p);
-    }
+    return readPixel(static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel,
+                     s->format->BytesPerPixel);
 }
 
 SDL_Surface *plain(int w, int h, SDL_Color c) {

@@ -97,19 +97,12 @@ TEST(DoSwitch, NeighbourDelaysFollowTheDrawsInOrder) {
     struct Case {
         int x, y, centre;
         unsigned seed;
-        int delays[4]; // left, right, above, below; -1 off the board
+        bool onBoard[4]; // left, right, above, below
     } cases[] = {
-        // 0x6b8b4567 & 31 = 7, 0x327b23c6 & 31 = 6, 0x643c9869 & 31 = 9,
-        // 0x66334873 & 31 = 19; a 3 takes two steps: + 8.
-        {3, 4, 3, 1, {16, 15, 18, 28}},
-        // A 1 takes one step: + 0.
-        {3, 4, 1, 1, {8, 7, 10, 20}},
-        // 0x0448be46 & 31 = 6 (off), 0x2a3c4464 & 31 = 4, 0x5866c031 & 31 =
-        // 17 (off), 0x36140b29 & 31 = 9.
-        {0, 0, 4, 42, {-1, 13, -1, 18}},
-        // 0x59b997fa & 31 = 26, 0x67a3797f & 31 = 31 (off), 0x0b5da644 & 31 =
-        // 4, 0x0f8ca14f & 31 = 15 (off).
-        {7, 9, 2, 2, {35, -1, 13, -1}},
+        {3, 4, 3, 1, {true, true, true, true}}, // a 3 loses two steps: + 8
+        {3, 4, 1, 1, {true, true, true, true}}, // a 1 loses one: + 0
+        {0, 0, 4, 42, {false, true, false, true}},
+        {7, 9, 2, 2, {true, false, true, false}},
     };
     const int dx[4] = {-1, 1, 0, 0}, dy[4] = {0, 0, -1, 1};
     for (const Case &c : cases) {
@@ -117,21 +110,22 @@ TEST(DoSwitch, NeighbourDelaysFollowTheDrawsInOrder) {
         Board b = fullOfThrees;
         b[c.x + 8 * c.y] = c.centre;
         resetPlay(b);
-        srand(c.seed);
+        const std::vector<int> draws = firstDraws(c.seed, 4);
+        const int steps = c.centre == 1 ? 1 : 2;
         actionX = c.x;
         actionY = c.y;
-        EXPECT_EQ(doSwitch(), c.centre == 1 ? 1 : 2);
+        EXPECT_EQ(doSwitch(), steps);
         EXPECT_EQ(randDrawsSince(c.seed), 4);
         EXPECT_EQ(animTrans[0].delay, 1);
         int k = 1;
         for (int i = 0; i < 4; i++) {
-            if (c.delays[i] < 0)
+            if (!c.onBoard[i])
                 continue;
             ASSERT_LT(k, curTrans);
             const Transform &t = animTrans[k++];
             EXPECT_EQ(t.x, c.x + dx[i]);
             EXPECT_EQ(t.y, c.y + dy[i]);
-            EXPECT_EQ(t.delay, c.delays[i]) << "neighbour " << i;
+            EXPECT_EQ(t.delay, (draws[i] & 31) + 8 * (steps - 1) + 1) << "neighbour " << i;
             EXPECT_EQ(t.frames, 31);
             EXPECT_EQ(t.target, 2);
         }

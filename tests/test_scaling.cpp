@@ -60,7 +60,9 @@ class Surfaces {
 
     Uint32 p(int x, int y) const { return read(&src[size_t(y) * srcPitch + x * bytes]); }
     Uint32 q(int x, int y) const { return read(&dst[size_t(y) * dstPitch + x * bytes]); }
-    void setP(int x, int y, Uint32 v) { memcpy(&src[size_t(y) * srcPitch + x * bytes], &v, bytes); }
+    void setP(int x, int y, Uint32 v) {
+        writePixel(&src[size_t(y) * srcPitch + x * bytes], bytes, v);
+    }
     bool paddingKept() const {
         for (int y = 0; y < 2 * HT; y++)
             for (int i = 2 * W * bytes; i < dstPitch; i++)
@@ -72,11 +74,7 @@ class Surfaces {
     int bytes, srcPitch, dstPitch;
 
   private:
-    Uint32 read(const Uint8 *at) const {
-        Uint32 v = 0;
-        memcpy(&v, at, bytes);
-        return v;
-    }
+    Uint32 read(const Uint8 *at) const { return readPixel(at, bytes); }
     std::vector<Uint8> src, dst, before;
 };
 
@@ -391,6 +389,27 @@ TEST_F(Scaling, Scale2xOfAllDifferentPixelsIsPlainDoubling) {
             for (int X = 0; X < 2 * W; X++)
                 wrong += s.q(X, Y) != s.p(X / 2, Y / 2);
         EXPECT_EQ(wrong, 0);
+    }
+}
+
+// The game draws in 16 or 24 bits; at any other depth every method simply
+// doubles each pixel rather than misread it.
+TEST_F(Scaling, AtAnotherDepthEveryMethodDoubles) {
+    const Format rgb32 = {"RGB 32", 32, 0xFF0000, 0x00FF00, 0x0000FF};
+    for (int m = ZOOM; m <= BILINEAR; m++) {
+        SCOPED_TRACE(methodNames[m]);
+        Surfaces s(rgb32, 4, 12);
+        std::mt19937 rng(7);
+        for (int y = 0; y < HT; y++)
+            for (int x = 0; x < W; x++)
+                s.setP(x, y, Uint32(rng()) & 0xFFFFFF);
+        scalers[m]();
+        int wrong = 0;
+        for (int Y = 0; Y < 2 * HT; Y++)
+            for (int X = 0; X < 2 * W; X++)
+                wrong += s.q(X, Y) != s.p(X / 2, Y / 2);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_TRUE(s.paddingKept());
     }
 }
 

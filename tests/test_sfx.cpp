@@ -2,8 +2,11 @@
 // that makes them from assets/sfx, and the review tool that draws them.
 
 #include "file_helpers.h"
+#include "launcher.h"
+#include "platform/byteorder.h"
 #include "sound/sound.h"
 #include "storage/winova.h"
+#include "temp_helpers.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
@@ -68,27 +71,12 @@ Pcm decode(const std::vector<uint8_t> &bytes) {
         pcm.channels = got.channels;
         pcm.format = got.format;
         if (got.format == AUDIO_S16LSB)
-            pcm.samples.assign(reinterpret_cast<int16_t *>(buf),
-                               reinterpret_cast<int16_t *>(buf) + len / 2);
+            for (Uint32 i = 0; i + 1 < len; i += 2)
+                pcm.samples.push_back(int16_t(readLE(buf + i, 2)));
         SDL_FreeWAV(buf);
     }
     return pcm;
 }
-
-class TempDir {
-  public:
-    TempDir() {
-        char path[] = "/tmp/quenzy-sfx-XXXXXX";
-        const char *made = mkdtemp(path);
-        EXPECT_NE(made, nullptr);
-        dir = made ? made : "/nonexistent";
-    }
-    ~TempDir() { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    std::string path(const std::string &name) const { return dir + "/" + name; }
-    std::string dir;
-};
 
 std::string readText(const std::string &path) {
     std::vector<uint8_t> b = readFileBytes(path);
@@ -105,8 +93,8 @@ void writeText(const std::string &path, const std::string &text) {
 // Runs one of the built tools; returns its exit status, with what it wrote
 // to standard output and standard error in `out`.
 int runTool(const TempDir &tmp, const std::string &args, std::string &out) {
-    std::string log = tmp.path("tool.log");
-    int raw = system((built(args) + " >'" + log + "' 2>&1").c_str());
+    std::string log = tmp / "tool.log";
+    int raw = system((launchPrefix() + built(args) + " >'" + log + "' 2>&1").c_str());
     out = readText(log);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -168,35 +156,34 @@ TEST(SoundArchive, MixerLoadsEveryEffect) {
 }
 
 TEST(Sfxtool, SameSourcesSameBytes) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
     for (int id = 0; id < SFX_COUNT; id++) {
         std::string name = snd_name[id];
         ASSERT_EQ(runTool(tmp,
                           "sfxtool render " + std::string(QUENZY_SOURCE_DIR) + "/assets/sfx/" +
-                              name + ".sfx " + tmp.path(name + ".wav"),
+                              name + ".sfx " + (tmp / name + ".wav"),
                           out),
                   0)
             << out;
-        EXPECT_TRUE(readFileBytes(tmp.path(name + ".wav")) == soundEntry(name)) << name;
+        EXPECT_TRUE(readFileBytes(tmp / name + ".wav") == soundEntry(name)) << name;
     }
 }
 
 TEST(Sfxtool, TheSeedDrawsTheNoise) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
     for (const char *seed : {"1", "1", "2"}) {
-        writeText(tmp.path("n.sfx"),
+        writeText(tmp / "n.sfx",
                   std::string("length 0.1\nseed ") + seed + "\nlayer\nwave noise\nlowpass 3000\n");
-        ASSERT_EQ(
-            runTool(tmp,
-                    "sfxtool render " + tmp.path("n.sfx ") + tmp.path(seed + std::string(".wav")),
-                    out),
-            0)
+        ASSERT_EQ(runTool(tmp,
+                          "sfxtool render " + (tmp / "n.sfx ") + (tmp / seed + std::string(".wav")),
+                          out),
+                  0)
             << out;
     }
-    EXPECT_EQ(readFileBytes(tmp.path("1.wav")).size(), 44u + 2 * 2205);
-    EXPECT_NE(readFileBytes(tmp.path("1.wav")), readFileBytes(tmp.path("2.wav")));
+    EXPECT_EQ(readFileBytes(tmp / "1.wav").size(), 44u + 2 * 2205);
+    EXPECT_NE(readFileBytes(tmp / "1.wav"), readFileBytes(tmp / "2.wav"));
 }
 
 // Whatever the preset does at its edges and however loud it is, the clip
@@ -211,14 +198,14 @@ TEST(Sfxtool, RendersInTuneWithCleanEdgesAndTheAskedPeak) {
         {"length 0.5\nlayer\nwave saw\npitch 0:300 0.1:300\namp 0.6\n", -3, 300},
         {"length 0.5\npeak -1\nlayer\nwave pulse 0.2\npitch 210\nlowpass 2000\n", -1, 210},
     };
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.preset);
-        writeText(tmp.path("p.sfx"), c.preset);
-        ASSERT_EQ(runTool(tmp, "sfxtool render " + tmp.path("p.sfx ") + tmp.path("p.wav"), out), 0)
+        writeText(tmp / "p.sfx", c.preset);
+        ASSERT_EQ(runTool(tmp, "sfxtool render " + (tmp / "p.sfx ") + (tmp / "p.wav"), out), 0)
             << out;
-        Pcm pcm = decode(readFileBytes(tmp.path("p.wav")));
+        Pcm pcm = decode(readFileBytes(tmp / "p.wav"));
         ASSERT_EQ(pcm.samples.size(), 11025u);
         EXPECT_EQ(pcm.samples.front(), 0);
         EXPECT_EQ(pcm.samples.back(), 0);
@@ -233,15 +220,15 @@ TEST(Sfxtool, RendersInTuneWithCleanEdgesAndTheAskedPeak) {
 
 // A decaying tick driven harder: same peak, more body.
 TEST(Sfxtool, DriveRaisesTheLevelAtTheSamePeak) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
     double rms[2];
     for (int i = 0; i < 2; i++) {
-        writeText(tmp.path("d.sfx"), std::string("length 0.2\n") + (i ? "drive 9\n" : "") +
-                                         "layer\npitch 1500\namp 0:0 0.001:1 0.15:0 curve 3\n");
-        ASSERT_EQ(runTool(tmp, "sfxtool render " + tmp.path("d.sfx ") + tmp.path("d.wav"), out), 0)
+        writeText(tmp / "d.sfx", std::string("length 0.2\n") + (i ? "drive 9\n" : "") +
+                                     "layer\npitch 1500\namp 0:0 0.001:1 0.15:0 curve 3\n");
+        ASSERT_EQ(runTool(tmp, "sfxtool render " + (tmp / "d.sfx ") + (tmp / "d.wav"), out), 0)
             << out;
-        Pcm pcm = decode(readFileBytes(tmp.path("d.wav")));
+        Pcm pcm = decode(readFileBytes(tmp / "d.wav"));
         EXPECT_NEAR(pcm.peakDb(), -3.0, 0.05);
         double sq = 0;
         for (int16_t s : pcm.samples)
@@ -265,27 +252,25 @@ TEST(Sfxtool, RejectsBadPresetsNamingTheLine) {
         {"length 0.1\n", "no 'layer'"},
         {"length 0.1\ndrive -2\nlayer\n", ":2: a drive lies within 0 ... 30 dB"},
     };
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.preset);
-        writeText(tmp.path("bad.sfx"), c.preset);
-        EXPECT_EQ(runTool(tmp, "sfxtool render " + tmp.path("bad.sfx ") + tmp.path("bad.wav"), out),
-                  1);
+        writeText(tmp / "bad.sfx", c.preset);
+        EXPECT_EQ(runTool(tmp, "sfxtool render " + (tmp / "bad.sfx ") + (tmp / "bad.wav"), out), 1);
         EXPECT_NE(out.find(c.message), std::string::npos) << out;
-        EXPECT_NE(access(tmp.path("bad.wav").c_str(), F_OK), 0) << "wrote a file anyway";
+        EXPECT_NE(access((tmp / "bad.wav").c_str(), F_OK), 0) << "wrote a file anyway";
     }
 }
 
 TEST(Audioview, DrawsPicturesAndFiguresOfSounds) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out, hippo = built("sfx/hippo.wav"), tap = built("sfx/lion_hand.wav");
-    ASSERT_EQ(runTool(tmp, "audioview draw " + hippo + " " + tmp.path("h.png"), out), 0) << out;
-    ASSERT_EQ(runTool(tmp, "audioview sheet " + tmp.path("s.png") + " " + hippo + " " + tap, out),
-              0)
+    ASSERT_EQ(runTool(tmp, "audioview draw " + hippo + " " + (tmp / "h.png"), out), 0) << out;
+    ASSERT_EQ(runTool(tmp, "audioview sheet " + (tmp / "s.png") + " " + hippo + " " + tap, out), 0)
         << out;
     for (const char *png : {"h.png", "s.png"}) {
-        std::vector<uint8_t> b = readFileBytes(tmp.path(png));
+        std::vector<uint8_t> b = readFileBytes(tmp / png);
         ASSERT_GT(b.size(), 24u) << png;
         EXPECT_EQ(std::string(b.begin() + 1, b.begin() + 4), "PNG") << png;
         uint32_t w = b[16] << 24 | b[17] << 16 | b[18] << 8 | b[19];
@@ -330,21 +315,21 @@ static void writeBed(const std::string &path, bool noise) {
 
 // The effect alone is heard whole; drowned in loud noise, hardly at all.
 TEST(Audioview, ToldHowMuchOfAnEffectTheMusicLeaves) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
-    writeBed(tmp.path("silence.wav"), false);
-    writeBed(tmp.path("noise.wav"), true);
+    writeBed(tmp / "silence.wav", false);
+    writeBed(tmp / "noise.wav", true);
     ASSERT_EQ(
         runTool(tmp,
-                "audioview over " + tmp.path("silence.wav") + " 19 " + built("sfx/lion_hand.wav"),
+                "audioview over " + (tmp / "silence.wav") + " 19 " + built("sfx/lion_hand.wav"),
                 out),
         0)
         << out;
     EXPECT_NE(out.find("lion_hand                  100.0     100.0"), std::string::npos) << out;
-    ASSERT_EQ(
-        runTool(tmp, "audioview over " + tmp.path("noise.wav") + " 1 " + built("sfx/lion_hand.wav"),
-                out),
-        0)
+    ASSERT_EQ(runTool(tmp,
+                      "audioview over " + (tmp / "noise.wav") + " 1 " + built("sfx/lion_hand.wav"),
+                      out),
+              0)
         << out;
     double median = 100;
     size_t at = out.find("lion_hand");
@@ -354,11 +339,10 @@ TEST(Audioview, ToldHowMuchOfAnEffectTheMusicLeaves) {
 }
 
 TEST(Audioview, RefusesWhatIsNotAWav) {
-    TempDir tmp;
+    TempDir tmp("quenzy-sfx");
     std::string out;
-    writeText(tmp.path("x.wav"), "RIFF....WAVEjunk");
-    EXPECT_EQ(runTool(tmp, "audioview draw " + tmp.path("x.wav") + " " + tmp.path("x.png"), out),
-              1);
+    writeText(tmp / "x.wav", "RIFF....WAVEjunk");
+    EXPECT_EQ(runTool(tmp, "audioview draw " + (tmp / "x.wav") + " " + (tmp / "x.png"), out), 1);
     EXPECT_NE(out.find("x.wav"), std::string::npos) << out;
-    EXPECT_NE(access(tmp.path("x.png").c_str(), F_OK), 0);
+    EXPECT_NE(access((tmp / "x.png").c_str(), F_OK), 0);
 }

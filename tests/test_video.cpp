@@ -63,8 +63,10 @@ TEST_F(Video, FlipDoublesEveryPixel) {
         startVideo(0, 1, depth);
         srand(3);
         for (int y = 0; y < 240; y++)
-            for (int x = 0; x < 320; x++)
-                putPixel(screen, x, y, SDL_MapRGB(screen->format, rand(), rand(), rand()));
+            for (int x = 0; x < 320; x++) {
+                const Uint8 r = rand(), g = rand(), b = rand();
+                putPixel(screen, x, y, SDL_MapRGB(screen->format, r, g, b));
+            }
         flipScreen();
         int wrong = 0;
         for (int y = 0; y < 480; y++)

@@ -5,6 +5,7 @@
 
 #include "file_helpers.h"
 #include "storage/hiscores.h"
+#include "temp_helpers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,18 +17,12 @@
 class UserFolderTest : public testing::Test {
   protected:
     void SetUp() override {
-        char path[] = "/tmp/quenzy-user-XXXXXX";
-        ASSERT_NE(mkdtemp(path), nullptr);
-        dir = path;
+        ASSERT_FALSE(dir.empty());
         oldFolder = configFolder;
         configFolder = const_cast<char *>(dir.c_str());
         srand(1); // loading a table draws names for its default rows
     }
-    void TearDown() override {
-        configFolder = oldFolder;
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
-    }
+    void TearDown() override { configFolder = oldFolder; }
     std::string path(const char *name) const { return dir + "/" + name; }
     void writeFile(const char *name, const std::string &bytes) const {
         FILE *f = fopen(path(name).c_str(), "wb");
@@ -53,6 +48,7 @@ class UserFolderTest : public testing::Test {
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string dir;
+    TempDir tmp{"quenzy-user"};
+    const std::string dir = tmp.path;
     char *oldFolder = nullptr;
 };

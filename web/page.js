@@ -63,7 +63,8 @@ var Module = typeof Module !== 'undefined' ? Module : {};
     });
   }
 
-  function mountUserFolder() {
+  function mountUserFolder(folder) {
+    userFolder = folder;
     FS.mkdirTree(userFolder);
     FS.mount(IDBFS, {}, userFolder);
     Module.addRunDependency('user-folder');
@@ -87,6 +88,9 @@ var Module = typeof Module !== 'undefined' ? Module : {};
       FS.writeFile(runFolder + '/' + name, fromBase64(replay.files[name]));
     });
     FS.writeFile(runFolder + '/script.txt', replay.script);
+    // A replay that follows another in the same browser profile finds the
+    // user folder the first one left, as after a reload.
+    if (replay.persist) mountUserFolder(runFolder + '/home/.quenzy');
     FS.chdir(runFolder);
     ENV['HOME'] = runFolder + '/home';
     ENV['QUENZY_REPLAY'] = 'script.txt';
@@ -137,13 +141,20 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   // After the data's own step, which comes first in the page.
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(function() {
-    if (replay) prepareReplay();
-    else mountUserFolder();
+    if (replay) {
+      prepareReplay();
+    } else {
+      mountUserFolder(userFolder);
+      // Settings for a live run (the tests' trace), set before the page loads.
+      var env = window.quenzyEnv || {};
+      Object.keys(env).forEach(function(k) { ENV[k] = env[k]; });
+    }
   });
   Module['print'] = function(text) { console.log(text); };
   Module['printErr'] = function(text) { console.error(text); };
   Module['onExit'] = function(status) {
-    if (replay) finishReplay(status);
+    if (replay && replay.persist) sync(function() { finishReplay(status); });
+    else if (replay) finishReplay(status);
     else sync(showEnd);
   };
   Module['onAbort'] = function(what) {

@@ -100,6 +100,10 @@ $(FETCHED):
 	sh web/fetch-sources.sh $(SRC)
 	touch $@
 
+# The libraries' sources appear with the fetch.
+$(addprefix $(SDLSRC)/src/,$(SDL_FILES)) $(addprefix $(MIXSRC)/,$(MIX_FILES)) \
+$(addprefix $(MODSRC)/src/,$(MOD_FILES)) $(addprefix $(ZSRC)/,$(Z_FILES)): $(FETCHED) ;
+
 $(EM_CACHE)/.copied:
 	rm -rf $(EM_CACHE)
 	mkdir -p $(dir $(EM_CACHE))

@@ -11,6 +11,7 @@ uint8_t *levelsData = nullptr;
 int levelCount = 0;
 uint8_t *levels = nullptr;
 uint8_t testLevel[LEVEL_RECORD_SIZE];
+const char *testBoardPath = "test.bin";
 uint8_t *currentSource = nullptr;
 uint8_t *currentSol = nullptr;
 
@@ -154,13 +155,14 @@ int solutionLength(const uint8_t *solution) {
 // Where a bad cell of a test board lies, for the message.
 static void reportBadTestCell(const uint8_t *boards, int i) {
     int column = i % LEVEL_ROW;
-    fprintf(stderr, "test.bin: cell %d,%d of the %s board holds %d, above 5; board not used\n",
-            column % BOARD_W, i / LEVEL_ROW, column < BOARD_W ? "start" : "target", boards[i]);
+    fprintf(stderr, "%s: cell %d,%d of the %s board holds %d, above 5; board not used\n",
+            testBoardPath, column % BOARD_W, i / LEVEL_ROW, column < BOARD_W ? "start" : "target",
+            boards[i]);
 }
 
 static void readTestBoard() {
     unsigned size = 0;
-    uint8_t *bytes = loadBINFile("test.bin", &size);
+    uint8_t *bytes = loadBINFile(testBoardPath, &size);
     if (bytes && size == LEVEL_BOARDS_SIZE) {
         // Refused like a file of the wrong size: the board stays as it was.
         int bad = badBoardCell(bytes);

@@ -31,6 +31,8 @@ extern uint8_t *levels;                      // levelsData + 1; record i at leve
 extern uint8_t testLevel[LEVEL_RECORD_SIZE]; // the test board from test.bin
 extern uint8_t *currentSource;               // record being played
 extern uint8_t *currentSol;                  // its solution, null on the test board
+// The board file test mode plays: "test.bin", or what QUENZY_TEST_BOARD names.
+extern const char *testBoardPath;
 
 // The play board, cell (x, y) at x + 8 * y, 0 empty, 1 ... 5 fruit.
 extern int currentLevel[BOARD_CELLS];
@@ -72,9 +74,10 @@ const char *takeLevelFile(uint8_t *bytes, unsigned size);
 // Reads data/levels.bin into the level table; ends the game with the reason
 // when takeLevelFile refuses it.
 void loadLevels();
-// Resets the play state for level `index`, or for test.bin when negative.
-// A test.bin that is not 160 bytes, or holds a cell above 5, is not used
-// (the second with a message on standard error): the board stays as it was.
+// Resets the play state for level `index`, or for the board in the file
+// testBoardPath when negative. A board file that is not 160 bytes, or holds
+// a cell above 5, is not used (the second with a message on standard error):
+// the board stays as it was.
 void loadLevel(int index);
 // Number of picks in a solution (up to the 0xFF terminator, at most 64).
 int solutionLength(const uint8_t *solution);

@@ -186,9 +186,6 @@ int continueScreen() {
         checkKey(0);
         if (mouseX != -1)
             lastKeyTyped = mouseX < SCREEN_MIDDLE ? INPUT_LEFT : INPUT_RIGHT;
-        // Closing the window leaves, as EXIT does, rather than going unheard.
-        if (done)
-            lastKeyTyped = INPUT_RIGHT;
         if (controlFPS()) {
             fillRect(screen, 0, 0, screen->w, screen->h, BLACK);
             drawTextCenterAt(screen, text(TEXT_CONTINUE_QUESTION), 96, fontbig);

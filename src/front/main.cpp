@@ -130,8 +130,17 @@ static void playIntros() {
     boot("intros");
 }
 
+// The installed launcher runs the game in its data folder, so it names the
+// test board in the caller's folder here.
+static void findTestBoard() {
+    const char *path = getenv("QUENZY_TEST_BOARD");
+    if (path && *path)
+        testBoardPath = path;
+}
+
 int main(int argc, char **argv) {
     getConfigFolder();
+    findTestBoard();
     if (parseCommandLine(argc, argv) == CMDLINE_HELP) {
         printHelp(stdout);
         return 0;

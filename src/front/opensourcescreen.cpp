@@ -28,9 +28,9 @@ int opensourceShutdown() {
 }
 
 int opensourceUpdate() {
-    // The page has no time-out; a closed window must not leave it waiting
-    // for a key that will never come.
-    return lastKeyTyped != 0 || done;
+    // Only a key ends the page: a window close is left for start-up to see
+    // after the last intro screen.
+    return lastKeyTyped != 0;
 }
 
 int opensourceRender(SDL_Surface *surface) {

@@ -2,6 +2,7 @@
 
 #include "front/defines.h"
 #include "platform/Scaling.h"
+#include "platform/byteorder.h"
 #include "platform/debug.h"
 #include "storage/winova.h"
 
@@ -167,13 +168,10 @@ void freeSurface(SDL_Surface *surface) {
 // puts it together again (most of a 24-bit frame's time), with 2-byte ones
 // testing each pixel. Keyed blits between two surfaces of one format at
 // these depths take the copies below instead, clipped by SDL's rules, to the
-// same pixels. (The 3-byte copy reads four bytes for a pixel, so it needs a
-// little-endian processor.)
+// same pixels.
 static bool ownKeyedBlit(const SDL_Surface *src, const SDL_Surface *dst) {
     const SDL_PixelFormat *s = src->format, *d = dst->format;
-    const bool depth =
-        s->BytesPerPixel == 2 || (s->BytesPerPixel == 3 && SDL_BYTEORDER == SDL_LIL_ENDIAN);
-    return depth &&
+    return (s->BytesPerPixel == 2 || s->BytesPerPixel == 3) &&
            (src->flags & (SDL_SRCCOLORKEY | SDL_SRCALPHA | SDL_RLEACCEL)) == SDL_SRCCOLORKEY &&
            d->BytesPerPixel == s->BytesPerPixel && !s->palette && !s->Amask && !d->Amask &&
            s->Rmask == d->Rmask && s->Gmask == d->Gmask && s->Bmask == d->Bmask && src != dst &&
@@ -220,18 +218,25 @@ static bool clipBlit(const SDL_Surface *src, const SDL_Rect *srcRect, const SDL_
 }
 
 // Every pixel but the key's. Pixels are read four bytes at a time within
-// the row (the fourth, the next pixel's, masked off; hence little-endian
-// only) and the row's last one byte by byte, so nothing outside the area is
-// read or written.
+// the row, the fourth (the next pixel's) masked off, and the row's last one
+// byte by byte, so nothing outside the area is read or written. The key and
+// the mask are words laid out as a pixel's bytes are, which compare alike
+// whatever the machine's byte order.
 static void copyKeyedRow(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
+    static const Uint8 maskBytes[4] = {0xFF, 0xFF, 0xFF, 0};
+    Uint8 keyBytes[4] = {0, 0, 0, 0};
+    writePixel24(keyBytes, key);
+    Uint32 keyWord, mask;
+    memcpy(&keyWord, keyBytes, 4);
+    memcpy(&mask, maskBytes, 4);
     const int last = 3 * (w - 1);
     for (int i = 0; i < last; i += 3) {
         Uint32 p;
         memcpy(&p, src + i, 4);
-        if ((p & 0xFFFFFF) != key)
+        if ((p & mask) != keyWord)
             memcpy(dst + i, &p, 3);
     }
-    if ((src[last] | Uint32(src[last + 1]) << 8 | Uint32(src[last + 2]) << 16) != key)
+    if (memcmp(src + last, keyBytes, 3) != 0)
         memcpy(dst + last, src + last, 3);
 }
 

@@ -1,5 +1,6 @@
 #include "sound/audiodevice.h"
 
+#include "platform/byteorder.h"
 #include "platform/debug.h"
 #include "platform/sys.h"
 
@@ -66,27 +67,22 @@ uint64_t audioBuffersMixed() {
     return buffersMixed;
 }
 
-static void putLE(uint8_t *at, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; i++)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 // The 44-byte header of a PCM WAV file holding `dataBytes` of samples.
 static void wavHeader(uint8_t *h, const SDL_AudioSpec &audio, uint32_t dataBytes) {
     int bits = audio.format & 0xFF;
     int block = audio.channels * bits / 8;
     memcpy(h, "RIFF", 4);
-    putLE(h + 4, 36 + dataBytes, 4);
+    writeLE(h + 4, 36 + dataBytes, 4);
     memcpy(h + 8, "WAVEfmt ", 8);
-    putLE(h + 16, 16, 4);
-    putLE(h + 20, 1, 2); // PCM
-    putLE(h + 22, audio.channels, 2);
-    putLE(h + 24, static_cast<uint32_t>(audio.freq), 4);
-    putLE(h + 28, static_cast<uint32_t>(audio.freq * block), 4);
-    putLE(h + 32, static_cast<uint32_t>(block), 2);
-    putLE(h + 34, static_cast<uint32_t>(bits), 2);
+    writeLE(h + 16, 16, 4);
+    writeLE(h + 20, 1, 2); // PCM
+    writeLE(h + 22, audio.channels, 2);
+    writeLE(h + 24, static_cast<uint32_t>(audio.freq), 4);
+    writeLE(h + 28, static_cast<uint32_t>(audio.freq * block), 4);
+    writeLE(h + 32, static_cast<uint32_t>(block), 2);
+    writeLE(h + 34, static_cast<uint32_t>(bits), 2);
     memcpy(h + 36, "data", 4);
-    putLE(h + 40, dataBytes, 4);
+    writeLE(h + 40, dataBytes, 4);
 }
 
 // Rewrites the header with the sizes so far; the file is whole after every

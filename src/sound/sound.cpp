@@ -1,5 +1,6 @@
 #include "sound/sound.h"
 
+#include "platform/byteorder.h"
 #include "platform/debug.h"
 #include "platform/replay.h"
 #include "sound/audiodevice.h"
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 const char *const musix[MUSIC_COUNT] = {
     "quenzyintro", "ptfactory",       "breakfastenvy", "gomellow",  "marenspeak",
@@ -30,6 +32,7 @@ const char *const snd_name[SFX_COUNT] = {
 ModPlugFile *mp_music = nullptr;
 int mp_volume = 128, mp_fade = 128, mp_delta = 0, mpLoops = 0;
 int mpFrequency = 0, mpChannels = 2;
+Uint16 mpFormat = AUDIO_S16LSB;
 int curMusic = 0;
 int _sfx_volume_ = 19, _mus_volume_ = 128;
 Mix_Chunk *snd_data[SFX_COUNT];
@@ -72,6 +75,7 @@ static int pieceId(ModPlugFile *handle) {
 int MP_OpenAudio(int frequency, Uint16 format, int channels, int chunksize) {
     mpFrequency = frequency;
     mpChannels = channels;
+    mpFormat = format;
     audioUsesVirtualClock(); // links the device the mixer opens through
     int result = Mix_OpenAudio(frequency, format & 0xFFFF, channels, chunksize);
     // The device may run at another rate than asked; the modules must be
@@ -81,6 +85,7 @@ int MP_OpenAudio(int frequency, Uint16 format, int channels, int chunksize) {
     if (result == 0 && Mix_QuerySpec(&realFrequency, &realFormat, &realChannels)) {
         mpFrequency = realFrequency;
         mpChannels = realChannels;
+        mpFormat = realFormat;
     }
     return result;
 }
@@ -108,7 +113,14 @@ void MP_UpdSettings() {
 ModPlugFile *MP_LoadMusic(void *data, int size, int loops) {
     mpLoops = loops;
     MP_UpdSettings();
-    return ModPlug_Load(data, size);
+    // libmodplug is C++ inside and lets std::bad_alloc out of its C entry
+    // when memory runs out; a piece that cannot be loaded plays nothing,
+    // as a missing one does.
+    try {
+        return ModPlug_Load(data, size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
 }
 
 ModPlugFile *loadMusic(int id) {
@@ -213,6 +225,10 @@ void MP_HookMusic(void *handle, Uint8 *stream, int length) {
         ModPlug_SetMasterVolume(file, static_cast<unsigned>(mp_fade));
     }
     int n = ModPlug_Read(file, stream, length);
+    // libmodplug renders in the machine's byte order, the device may play
+    // the other (the game asks for little-endian samples everywhere).
+    if (n > 0 && mpFormat != AUDIO_S16SYS)
+        swapBytes16(stream, static_cast<size_t>(n));
     // libmodplug plays master volume 0 as 1, still audible: keep it silent.
     if (mp_fade <= 0 && n > 0)
         memset(stream, 0, static_cast<size_t>(n));

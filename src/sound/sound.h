@@ -41,6 +41,7 @@ extern int mp_fade;                 // the master volume applied now
 extern int mp_delta;                // step per buffer while fading: +1 in, -2 out
 extern int mpLoops;                 // plays left, -1 for ever
 extern int mpFrequency, mpChannels; // what the device really plays; modules render at it
+extern Uint16 mpFormat;             // the device's sample format, as opened
 
 // The music number the screens chose last (0 = the title piece).
 extern int curMusic;

@@ -1,5 +1,6 @@
 #include "storage/hiscores.h"
 
+#include "platform/byteorder.h"
 #include "platform/sys.h"
 
 #include <cctype>
@@ -155,9 +156,7 @@ void hiscoresToBytes(uint8_t bytes[HISCORE_FILE_SIZE]) {
         row[9] = e.kind;
         row[10] = e.reserved[0];
         row[11] = e.reserved[1];
-        uint32_t s = static_cast<uint32_t>(e.score);
-        for (int b = 0; b < 4; b++)
-            row[12 + b] = static_cast<uint8_t>(s >> (8 * b));
+        writeLE(row + 12, static_cast<uint32_t>(e.score), 4);
     }
 }
 
@@ -170,10 +169,7 @@ static void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]) {
         e.kind = row[9];
         e.reserved[0] = row[10];
         e.reserved[1] = row[11];
-        uint32_t s = 0;
-        for (int b = 0; b < 4; b++)
-            s |= static_cast<uint32_t>(row[12 + b]) << (8 * b);
-        e.score = static_cast<int32_t>(s);
+        e.score = static_cast<int32_t>(readLE(row + 12, 4));
     }
 }
 

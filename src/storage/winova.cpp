@@ -1,5 +1,7 @@
 #include "storage/winova.h"
 
+#include "platform/byteorder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <zlib.h>
@@ -23,17 +25,6 @@ static bool validId(int id) {
     return id >= 0 && id < OVA_ARCHIVES;
 }
 
-static uint32_t readLE32(const uint8_t *p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-static void writeLE32(uint8_t *p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
 static int readDirectory(FILE *f, OVAEntry **entries, uint32_t *count) {
     uint8_t head[4];
     if (fseek(f, 0, SEEK_SET) != 0 || fread(head, 1, 4, f) != 4)
@@ -55,9 +46,9 @@ static int readDirectory(FILE *f, OVAEntry **entries, uint32_t *count) {
         }
         memcpy(list[i].name, raw, OVA_NAME_SIZE);
         list[i].name[OVA_NAME_SIZE - 1] = '\0';
-        list[i].offset = readLE32(raw + 32);
-        list[i].size = readLE32(raw + 36);
-        list[i].packedSize = readLE32(raw + 40);
+        list[i].offset = readLE(raw + 32, 4);
+        list[i].size = readLE(raw + 36, 4);
+        list[i].packedSize = readLE(raw + 40, 4);
     }
     *entries = list;
     return DIR_OK;
@@ -230,9 +221,9 @@ uint8_t *packOVA(const OVAItem *items, unsigned count, uint32_t *outSize) {
         }
         uint8_t *dir = image + 4 + OVA_ENTRY_SIZE * i;
         memcpy(dir, items[i].name, strlen(items[i].name));
-        writeLE32(dir + 32, at);
-        writeLE32(dir + 36, items[i].size);
-        writeLE32(dir + 40, uint32_t(packed));
+        writeLE(dir + 32, at, 4);
+        writeLE(dir + 36, items[i].size, 4);
+        writeLE(dir + 40, uint32_t(packed), 4);
         at += uint32_t(packed);
     }
     *outSize = at;

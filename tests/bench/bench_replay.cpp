@@ -2,6 +2,8 @@
 // level nobody plays, until the time is up. Run from the build folder, which
 // holds quenzy and data/.
 
+#include "launcher.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +51,7 @@ int runReplay(const std::string &exe, const std::string &dir) {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("QUENZY_REPLAY", "script.txt", 1);
-        execl(exe.c_str(), "quenzy", "-t", static_cast<char *>(nullptr));
+        execLaunched(exe, {"-t"});
         _exit(127);
     }
     int status = 0;

@@ -56,8 +56,11 @@ void fillPicture() {
     Uint8 *pixels = static_cast<Uint8 *>(screen->pixels);
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {
-            Uint32 p = rand() % 8 ? palette[(x / 7 + y / 5) % 4]
-                                  : SDL_MapRGB(screen->format, rand(), rand(), rand());
+            Uint32 p = palette[(x / 7 + y / 5) % 4];
+            if (rand() % 8 == 0) {
+                const Uint8 r = rand(), g = rand(), b = rand();
+                p = SDL_MapRGB(screen->format, r, g, b);
+            }
             memcpy(pixels + y * screen->pitch + x * bytes, &p, bytes);
         }
 }

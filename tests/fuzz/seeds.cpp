@@ -10,6 +10,7 @@
 
 #include "core/level.h"
 #include "core/savegame.h"
+#include "fuzz_support.h"
 #include "platform/keyhelper.h"
 #include "platform/sys.h"
 #include "storage/config.h"
@@ -319,13 +320,10 @@ int main(int argc, char **argv) {
     }
     outDir = argv[1];
     mkdir(outDir.c_str(), 0755);
-    // The writers of the user files write into a folder of our own.
-    char folder[] = "/tmp/quenzy-seeds-XXXXXX";
-    if (!mkdtemp(folder)) {
-        perror("fuzzseeds");
-        return 1;
-    }
-    configFolder = folder;
+    // The writers of the user files write into a folder of our own, the
+    // fuzz targets' private one (removed at exit).
+    const std::string &folder = scratchFolder();
+    configFolder = const_cast<char *>(folder.c_str());
     sysVirtualClock = 1; // the default table's names come from the clock
     sysVirtualNow = 0;
     srand(1);
@@ -335,9 +333,6 @@ int main(int argc, char **argv) {
     configSeeds(folder);
     hiscoreSeeds(folder);
     saveGameSeeds();
-    std::string cmd = std::string("rm -rf '") + folder + "'";
-    if (system(cmd.c_str()) != 0)
-        return 1;
     printf("%d seeds in %s\n", written, outDir.c_str());
     return 0;
 }

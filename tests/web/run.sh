@@ -30,6 +30,25 @@ run_native() { # script dir options...
         QUENZY_AUDIO_OUT="$dir/audio.wav" "$native/quenzy" "$@" >"$dir/../native.out" 2>&1)
 }
 
+# Two scripts, one after the other, on one user folder: natively in one
+# folder, in the browser in one profile (the user folder in IndexedDB). The
+# second run's files must match: what the first one saved came back.
+check_restart() { # name first second
+    name=$1
+    work=$(mktemp -d "$base/quenzy-web-test-XXXXXX")
+    mkdir "$work/native" "$work/native2" "$work/web" "$work/web2"
+    run_native "$2" "$work/native"
+    rm "$work/native/data"
+    mv "$work/native/home" "$work/native2/home"
+    run_native "$3" "$work/native2"
+    native_status=$?
+    profile="$work/profile"
+    QUENZY_WEB_PROFILE="$profile" "$root/tools/web-replay" "$2" "$work/web" >"$work/web.out" 2>&1 &&
+        QUENZY_WEB_PROFILE="$profile" "$root/tools/web-replay" "$3" "$work/web2" >>"$work/web.out" 2>&1
+    web_status=$?
+    compare "$name" "$work" native2 web2
+}
+
 check() { # name script options...
     name=$1 script=$2
     shift 2
@@ -39,8 +58,14 @@ check() { # name script options...
     native_status=$?
     "$root/tools/web-replay" "$script" "$work/web" "$@" >"$work/web.out" 2>&1
     web_status=$?
-    files "$work/native" >"$work/native.sums"
-    files "$work/web" >"$work/web.sums"
+    compare "$name" "$work" native web
+}
+
+# Compares the runs in two folders of `work`; removes `work` when they match.
+compare() { # name work native web
+    name=$1 work=$2
+    files "$work/$3" >"$work/native.sums"
+    files "$work/$4" >"$work/web.sums"
     if [ "$native_status" != "$web_status" ]; then
         echo "FAIL $name: status $web_status in the browser, $native_status natively"
         cat "$work/web.out"
@@ -58,4 +83,7 @@ check() { # name script options...
 }
 
 check play "$here/play.txt"
+check options "$here/options.txt"
+check_restart restart "$here/options.txt" "$here/restart.txt"
+node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1
 exit $failed

@@ -84,7 +84,7 @@ cd "$work" || exit 1
 # In a sanitizer build, the leak libX11 leaves at SDL_Init is not ours.
 LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0 \
 HOME=$work/home QUENZY_TRACE=$work/trace.txt QUENZY_DUMP_DIR=$work QUENZY_DUMP_SIGNAL=shot \
-    SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "$exe" "$@" >game.log 2>&1 &
+    SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ${QUENZY_LAUNCHER:-} "$exe" "$@" >game.log 2>&1 &
 gpid=$!
 
 lastState() {

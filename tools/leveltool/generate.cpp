@@ -40,7 +40,10 @@ static void heightsFull(Rng &rng, int *h) {
 static void heightsSparse(Rng &rng, int *h) {
     memset(h, 0, COLS * sizeof *h);
     for (int n = rngRange(rng, 5, 12); n > 0; n--) {
-        int x = rngRange(rng, 1, 6) + rngRange(rng, -1, 1);
+        // Two statements: the order in which a sum's operands are drawn is
+        // unspecified.
+        int x = rngRange(rng, 1, 6);
+        x += rngRange(rng, -1, 1);
         if (h[x] < 3)
             h[x]++;
     }

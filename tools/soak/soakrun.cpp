@@ -1,6 +1,7 @@
 #include "soakrun.h"
 
 #include "core/level.h"
+#include "launcher.h"
 #include "soakscript.h"
 #include "storage/hiscores.h"
 #include "userfiles.h"
@@ -119,11 +120,7 @@ int runProgram(const SoakOptions &o, const std::string &dir, const Session &s, i
         unsetenv("QUENZY_RECORD");
         unsetenv("QUENZY_DUMP_EVERY");
         unsetenv("QUENZY_AUDIO_OUT");
-        std::vector<char *> argv{const_cast<char *>("quenzy")};
-        for (const std::string &a : s.args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(o.game.c_str(), argv.data());
+        execLaunched(o.game, s.args);
         _exit(127);
     }
     if (pid < 0)

@@ -14,6 +14,11 @@ enum { HAT_UP = 1, HAT_RIGHT = 2, HAT_DOWN = 4, HAT_LEFT = 8 };
 enum { PAD_ACTION = 0, PAD_START = 7 };
 enum { BOARD_X = 16, BOARD_Y = 64 }; // the left board's corner on the play screen
 
+// Every draw is a statement of its own, never two in one argument list:
+// the order in which a call's arguments are evaluated differs between
+// compilers, and a seed must give the same script everywhere. The draws
+// come last argument first, as the first scripts (x86-64 g++) drew them, so
+// the seeds noted so far keep their scripts.
 struct Writer {
     SoakRandom &rnd;
     std::string out;
@@ -84,15 +89,21 @@ int someControl(Writer &w) {
 }
 
 void tap(Writer &w) {
-    control(w, someControl(w), w.rnd.chance(30) ? 0 : w.rnd.between(1, 12), w.rnd.between(1, 40));
+    int gap = w.rnd.between(1, 40);
+    int hold = w.rnd.chance(30) ? 0 : w.rnd.between(1, 12);
+    control(w, someControl(w), hold, gap);
 }
 
 // In play, a run of picks here and there; elsewhere, choices.
 void pickSpree(Writer &w) {
     for (int i = w.rnd.between(3, 12); i > 0; i--) {
-        for (int steps = w.rnd.below(4); steps > 0; steps--)
-            control(w, w.rnd.below(4), 0, w.rnd.between(1, 6));
-        control(w, 4, w.rnd.chance(50) ? 0 : w.rnd.between(1, 4), w.rnd.between(10, 50));
+        for (int steps = w.rnd.below(4); steps > 0; steps--) {
+            int gap = w.rnd.between(1, 6);
+            control(w, w.rnd.below(4), 0, gap);
+        }
+        int gap = w.rnd.between(10, 50);
+        int hold = w.rnd.chance(50) ? 0 : w.rnd.between(1, 4);
+        control(w, 4, hold, gap);
     }
 }
 
@@ -102,9 +113,11 @@ void loseLives(Writer &w) {
     for (int life = w.rnd.between(2, 5); life > 0; life--) {
         // Clicks on the lower rows of the left board, where the fruit lies.
         int zoom = w.width / 320;
-        for (int i = 0; i < 30; i++)
-            w.click(zoom * (BOARD_X + 16 * w.rnd.below(8) + 8),
-                    zoom * (BOARD_Y + 16 * w.rnd.between(4, 9) + 8), w.rnd.between(50, 70));
+        for (int i = 0; i < 30; i++) {
+            int gap = w.rnd.between(50, 70);
+            int row = w.rnd.between(4, 9), column = w.rnd.below(8);
+            w.click(zoom * (BOARD_X + 16 * column + 8), zoom * (BOARD_Y + 16 * row + 8), gap);
+        }
         w.gap(w.rnd.between(60, 200));
         control(w, 4, 0, w.rnd.between(30, 90));
     }
@@ -112,12 +125,15 @@ void loseLives(Writer &w) {
 
 void mash(Writer &w) {
     int which = w.rnd.below(6), times = w.rnd.between(4, 25);
-    for (int i = 0; i < times; i++)
-        control(w, which, w.rnd.chance(50) ? 0 : 1, w.rnd.between(0, 3));
+    for (int i = 0; i < times; i++) {
+        int gap = w.rnd.between(0, 3);
+        control(w, which, w.rnd.chance(50) ? 0 : 1, gap);
+    }
 }
 
 void holdDirection(Writer &w) {
-    control(w, w.rnd.below(4), w.rnd.between(30, 240), w.rnd.between(1, 20));
+    int gap = w.rnd.between(1, 20), hold = w.rnd.between(30, 240);
+    control(w, w.rnd.below(4), hold, gap);
 }
 
 // Both directions at once, then let go in any order.
@@ -135,16 +151,20 @@ void otherKey(Writer &w) {
     const char *k = otherKeys[w.rnd.below(sizeof otherKeys / sizeof *otherKeys)];
     if (w.rnd.chance(25)) // the solve key, when a special name allows it
         w.at(w.frame, "type x %s", w.rnd.chance(50) ? "shift" : "caps");
-    else
-        w.key(k, w.rnd.chance(50) ? 0 : w.rnd.between(1, 20), w.rnd.between(1, 30));
+    else {
+        int gap = w.rnd.between(1, 30);
+        w.key(k, w.rnd.chance(50) ? 0 : w.rnd.between(1, 20), gap);
+    }
     w.gap(1);
 }
 
 void padOther(Writer &w) {
     switch (w.rnd.below(4)) {
-    case 0:
-        w.pad(w.rnd.between(0, 11), w.rnd.between(1, 10), w.rnd.between(1, 30));
+    case 0: {
+        int gap = w.rnd.between(1, 30), hold = w.rnd.between(1, 10);
+        w.pad(w.rnd.between(0, 11), hold, gap);
         break;
+    }
     case 1: { // a diagonal, then round the rim and back to the centre
         w.atN(w.frame, "hat %d", HAT_UP | HAT_RIGHT);
         w.atN(w.frame + 5, "hat %d", HAT_RIGHT);
@@ -156,7 +176,8 @@ void padOther(Writer &w) {
     default: { // the stick: pushed, maybe held, springing back past the dead zone
         int axis = w.rnd.below(3), value = w.rnd.chance(50) ? 32767 : -32768;
         w.atN(w.frame, "axis %d %d", axis, value);
-        w.atN(w.frame + w.rnd.between(1, 60), "axis %d %d", axis, w.rnd.between(-24000, 24000));
+        int back = w.rnd.between(-24000, 24000), after = w.rnd.between(1, 60);
+        w.atN(w.frame + after, "axis %d %d", axis, back);
         w.gap(w.rnd.between(62, 90));
         break;
     }
@@ -193,9 +214,12 @@ void pauseChoice(Writer &w) {
 
 // Title to options, or to another item: steps, then a choice.
 void menuWalk(Writer &w) {
-    for (int i = w.rnd.below(5); i > 0; i--)
-        control(w, w.rnd.chance(70) ? 1 : 0, 0, w.rnd.between(3, 12));
-    control(w, w.rnd.chance(50) ? 4 : 5, 0, w.rnd.between(10, 60));
+    for (int i = w.rnd.below(5); i > 0; i--) {
+        int gap = w.rnd.between(3, 12);
+        control(w, w.rnd.chance(70) ? 1 : 0, 0, gap);
+    }
+    int gap = w.rnd.between(10, 60);
+    control(w, w.rnd.chance(50) ? 4 : 5, 0, gap);
 }
 
 // The key binding dialog: six keys, mostly the defaults in the dialog's
@@ -203,10 +227,13 @@ void menuWalk(Writer &w) {
 void bindKeys(Writer &w) {
     static const char *const order[] = {"RETURN", "LEFT", "RIGHT", "UP", "DOWN", "LCTRL"};
     for (int i = 0; i < 6; i++) {
-        if (w.rnd.chance(15))
-            w.key(order[w.rnd.below(i + 1)], w.rnd.between(1, 5), w.rnd.between(5, 20));
+        if (w.rnd.chance(15)) {
+            int gap = w.rnd.between(5, 20), hold = w.rnd.between(1, 5);
+            w.key(order[w.rnd.below(i + 1)], hold, gap);
+        }
         const char *k = w.rnd.chance(95) ? order[i] : otherKeys[w.rnd.below(6)];
-        w.key(k, w.rnd.between(1, 8), w.rnd.between(5, 20));
+        int gap = w.rnd.between(5, 20), hold = w.rnd.between(1, 8);
+        w.key(k, hold, gap);
     }
 }
 
@@ -249,7 +276,8 @@ void randomMove(Writer &w) {
 // binding changes: a window close leaves the title, the hiscores and the
 // options, and opens the pause menu in play, where UP wraps to EXIT; ACTION
 // passes the pages between levels and START ends a name being entered.
-// The second close leaves the title that EXIT went back to.
+// The second close leaves the title that EXIT went back to. CONTINUE?
+// hears no close: RIGHT answers it, and leaves the game.
 void wayOut(Writer &w) {
     w.gap(5);
     for (int round = 0; round < 40; round++) {
@@ -261,6 +289,7 @@ void wayOut(Writer &w) {
         w.gap(8);
         w.pad(PAD_START, 2, 20);
         w.pad(PAD_ACTION, 2, 60);
+        w.hat(HAT_RIGHT, 2, 20);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "userfiles.h"
 
 #include "core/savegame.h"
+#include "platform/byteorder.h"
 #include "storage/config.h"
 #include "storage/hiscores.h"
 
@@ -111,8 +112,7 @@ void checkHiscores(const std::string &folder, std::vector<std::string> &problems
     decodebuf(raw, HISCORE_FILE_SIZE, HISCORE_SEED);
     for (int r = 0; r < HISCORE_ROWS; r++) {
         const uint8_t *row = raw + HISCORE_ROW_SIZE * r;
-        int32_t score = static_cast<int32_t>(row[12] | row[13] << 8 | row[14] << 16 |
-                                             static_cast<uint32_t>(row[15]) << 24);
+        int32_t score = static_cast<int32_t>(readLE(row + 12, 4));
         // What the game's check accepts; a rejected row means the file was
         // found broken at some start.
         if (row[8] != 0 || score < 0 || score > HISCORE_MAX_SCORE || row[9] > KIND_DEFAULT) {

@@ -9,9 +9,9 @@
 
 #include "SDL_platform.h"
 
-#include <stdint.h>
-#include <stddef.h>
 #include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
 
 #define SDL_HAS_64BIT_TYPE 1
 #define SDL_BYTEORDER 1234

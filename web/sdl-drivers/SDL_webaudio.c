@@ -24,6 +24,8 @@ struct SDL_PrivateAudioData {
 };
 
 static SDL_AudioDevice *opened = NULL;
+/* The format SDL keeps in the open device, callback included. */
+static SDL_AudioSpec *fmt = NULL;
 
 /* Opens a context at `freq` if the browser allows that rate (its own rate
  * otherwise) and a node that pulls `samples` frames per turn; the rate it
@@ -37,13 +39,14 @@ EM_JS(int, web_audio_open, (int freq, int channels, int samples), {
 	node.onaudioprocess = function(ev) {
 		var out = ev.outputBuffer, n = out.length, ch = out.numberOfChannels;
 		var at = Module['_SDL_web_audio_pull'](n) >> 1;
+		if (at) Module.webAudio.pulls++; /* seen by the tests */
 		for (var c = 0; c < ch; c++) {
 			var data = out.getChannelData(c);
 			for (var i = 0; i < n; i++) data[i] = at ? HEAP16[at + i * ch + c] / 32768 : 0;
 		}
 	};
 	node.connect(ctx.destination);
-	Module.webAudio = {ctx: ctx, node: node};
+	Module.webAudio = {ctx: ctx, node: node, pulls: 0};
 	function resume() {
 		if (ctx.state !== 'closed') ctx.resume();
 	}
@@ -69,13 +72,13 @@ EMSCRIPTEN_KEEPALIVE Uint8 *SDL_web_audio_pull(int frames)
 {
 	SDL_AudioDevice *audio = opened;
 	Uint8 *buf;
-	if (!audio || frames != audio->spec.samples)
+	if (!audio || frames != fmt->samples)
 		return NULL;
 	buf = audio->hidden->mixbuf;
-	SDL_memset(buf, audio->spec.silence, audio->spec.size);
+	SDL_memset(buf, fmt->silence, fmt->size);
 	/* No lock: without threads the program is never inside the mixer now. */
 	if (!audio->paused && audio->enabled)
-		audio->spec.callback(audio->spec.userdata, buf, (int)audio->spec.size);
+		fmt->callback(fmt->userdata, buf, (int)fmt->size);
 	return buf;
 }
 
@@ -92,28 +95,29 @@ static void WEBAUD_CloseAudio(_THIS)
 	this->hidden->mixbuf = NULL;
 }
 
-static int WEBAUD_OpenAudio(_THIS, SDL_AudioSpec *spec)
+static int WEBAUD_OpenAudio(_THIS, SDL_AudioSpec *want)
 {
 	int rate;
 	Uint16 samples = 256;
 	/* Web Audio's node takes a power of two from 256 to 16384. */
-	while (samples < spec->samples && samples < 16384)
+	while (samples < want->samples && samples < 16384)
 		samples *= 2;
-	rate = web_audio_open(spec->freq, spec->channels, samples);
+	rate = web_audio_open(want->freq, want->channels, samples);
 	if (rate <= 0) {
 		SDL_SetError("No Web Audio in this browser");
 		return -1;
 	}
-	spec->freq = rate;
-	spec->format = AUDIO_S16SYS;
-	spec->samples = samples;
-	SDL_CalculateAudioSpec(spec);
-	this->hidden->mixbuf = SDL_malloc(spec->size);
+	want->freq = rate;
+	want->format = AUDIO_S16SYS;
+	want->samples = samples;
+	SDL_CalculateAudioSpec(want);
+	this->hidden->mixbuf = SDL_malloc(want->size);
 	if (!this->hidden->mixbuf) {
 		web_audio_close();
 		SDL_OutOfMemory();
 		return -1;
 	}
+	fmt = want;
 	opened = this;
 	return 1; /* no audio thread: the page pulls */
 }

@@ -1,0 +1,160 @@
+// Replays kept as regression demos: each script below is played through the
+// real program and its whole trace held against the one recorded in
+// tests/golden/, so any drift in play shows as a diff. Together they reach
+// every screen. After an intended change of play, `make golden` records
+// them anew (QUENZY_GOLDEN_RECORD=1 writes instead of comparing).
+
+#include "e2e_helpers.h"
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using namespace e2e;
+
+class GoldenReplay;
+
+struct Golden {
+    const char *name;                   // tests/golden/NAME.trace
+    const char *script;                 // under tests/
+    bool testMode;                      // -t: the test board first, no intros, no title
+    void (*prepare)(GoldenReplay &run); // the user folder, boards, levels
+};
+
+// Named in test reports by its name, not its bytes.
+void PrintTo(const Golden &g, std::ostream *os) {
+    *os << g.name;
+}
+
+class GoldenReplay : public EndToEnd, public testing::WithParamInterface<Golden> {
+  public:
+    using EndToEnd::levels;
+    using EndToEnd::testBoard;
+    // A hiscore table with `name` in row 4, as the program finds it at start.
+    void hiscoreName(const char *name) {
+        std::string folder = dir + "/home/.quenzy";
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        char *old = configFolder;
+        configFolder = const_cast<char *>(folder.c_str());
+        for (int r = 0; r < HISCORE_ROWS; r++) {
+            hiscores[r] = HiscoreEntry();
+            if (r == 4)
+                snprintf(hiscores[r].name, HISCORE_NAME, "%s", name);
+            else
+                snprintf(hiscores[r].name, HISCORE_NAME, "ROW%d", r);
+            hiscores[r].score = 1000 - 10 * r;
+        }
+        saveBuffer();
+        configFolder = old;
+    }
+};
+
+// The lines of `text` from `from` on, at most `count`, each behind `mark`.
+std::string someLines(const std::string &text, size_t from, size_t count, const char *mark) {
+    std::string out;
+    size_t start = 0;
+    for (size_t n = 0; start < text.size() && n < from + count; n++) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        if (n >= from)
+            out += mark + text.substr(start, end - start);
+        start = end;
+    }
+    return out;
+}
+
+// Where two traces part: the line number and a few lines of each around it.
+std::string firstDifference(const std::string &want, const std::string &got) {
+    size_t at = 0, line = 0;
+    while (at < want.size() && at < got.size() && want[at] == got[at]) {
+        line += want[at] == '\n';
+        at++;
+    }
+    size_t from = line > 3 ? line - 3 : 0;
+    return "first difference in line " + std::to_string(line + 1) + "\n--- recorded\n" +
+           someLines(want, from, 7, "  ") + "+++ this run\n" + someLines(got, from, 7, "  ");
+}
+
+// `diff -u` of the two files when diff is there, cut to a screenful.
+std::string unifiedDiff(const std::string &want, const std::string &got) {
+    std::string command = "diff -u '" + want + "' '" + got + "' 2>/dev/null";
+    std::string out;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0 && out.size() < 16384)
+            out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+TEST_P(GoldenReplay, PlaysAsRecorded) {
+    const Golden &g = GetParam();
+    if (g.prepare)
+        g.prepare(*this);
+    const std::vector<std::string> args =
+        g.testMode ? std::vector<std::string>{"-t"} : std::vector<std::string>{};
+    Outcome out = play(readText(std::string(QUENZY_SOURCE_DIR) + "/tests/" + g.script), args);
+    EXPECT_EQ(out.status, 0);
+    const std::string got = readText(dir + "/trace.txt");
+    ASSERT_FALSE(got.empty());
+    const std::string golden =
+        std::string(QUENZY_SOURCE_DIR) + "/tests/golden/" + g.name + ".trace";
+    const char *record = getenv("QUENZY_GOLDEN_RECORD");
+    if (record && *record && *record != '0') {
+        FILE *f = fopen(golden.c_str(), "wb");
+        ASSERT_NE(f, nullptr) << golden;
+        fwrite(got.data(), 1, got.size(), f);
+        fclose(f);
+        printf("recorded %s\n", golden.c_str());
+        return;
+    }
+    const std::string want = readText(golden);
+    ASSERT_FALSE(want.empty()) << "no recorded trace " << golden << ": make golden";
+    if (got != want) {
+        std::string diff = unifiedDiff(golden, dir + "/trace.txt");
+        ADD_FAILURE() << "the trace of " << g.script << " drifted from " << golden << "\n"
+                      << (diff.empty() ? firstDifference(want, got) : diff)
+                      << "\nIf the change of play is intended: make golden";
+    }
+}
+
+Board lonely() {
+    return Board().start(2, 9, 1).target(5, 9, 1);
+}
+
+const Golden goldens[] = {
+    // The intros, the title, HOW TO PLAY, all the levels, the congratulations,
+    // the name entry and the hiscores.
+    {"whole_game", "e2e/whole_game.txt", false,
+     [](GoldenReplay &run) { run.hiscoreName("OXBLURT"); }},
+    // The options with a rebinding, the hiscore page, NEW GAME, pause, EXIT.
+    {"menus", "golden/menus.txt", false, nullptr},
+    // UNDO, RESTART, AUTO RESOLVE, a tally, EXIT.
+    {"pause", "golden/pause.txt", true, [](GoldenReplay &run) { run.testBoard(Board()); }},
+    // ALL GONE, TIME UP, game over, CONTINUE? both ways.
+    {"level_ends", "golden/level_ends.txt", true,
+     [](GoldenReplay &run) { run.testBoard(lonely()); }},
+    // NO MOVE LEFT, on a level of our own.
+    {"no_move_left", "e2e/no_move_left.txt", true,
+     [](GoldenReplay &r) {
+         r.testBoard(Board()); // empty and already solved
+         Board tower;
+         for (int y = 5; y < 10; y++)
+             tower.start(0, y, 5);
+         tower.target(7, 9, 1);
+         r.levels(levelFile({tower, tower}, {{{0, 9}}, {{0, 9}}}));
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Golden, GoldenReplay, testing::ValuesIn(goldens),
+                         [](const testing::TestParamInfo<Golden> &info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

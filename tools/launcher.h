@@ -1,0 +1,47 @@
+#pragma once
+
+// How the tests and the tools start a built program. In a cross build the
+// programs are another machine's and run under its emulator: ctest puts the
+// words that start one (the emulator and its options) in QUENZY_LAUNCHER,
+// and every place that starts a built program puts them first. Unset on a
+// native build.
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// The launcher's words, then `program`: an argument list for execvp.
+inline std::vector<std::string> launchWords(const std::string &program) {
+    std::vector<std::string> words;
+    const char *launcher = getenv("QUENZY_LAUNCHER");
+    std::istringstream in(launcher ? launcher : "");
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    words.push_back(program);
+    return words;
+}
+
+// Replaces this process with `program` started with `args`; returns only
+// when that fails.
+inline void execLaunched(const std::string &program, const std::vector<std::string> &args) {
+    std::vector<std::string> words = launchWords(program);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &w : words)
+        argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+}
+
+// The launcher's words as the start of a shell command (system, popen), each
+// quoted and followed by a space; empty on a native build.
+inline std::string launchPrefix() {
+    std::vector<std::string> words = launchWords("");
+    words.pop_back();
+    std::string prefix;
+    for (const std::string &w : words)
+        prefix += "'" + w + "' ";
+    return prefix;
+}
