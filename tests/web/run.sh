@@ -105,4 +105,5 @@ check play "$here/play.txt"
 check options "$here/options.txt"
 check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
 node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1
+node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1
 exit $failed
