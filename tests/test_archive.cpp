@@ -426,3 +426,46 @@ TEST_F(Archives, EmptyArchiveOpensAndFindsNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// An archive number that names none of the three is refused everywhere,
+// and closing it touches no slot.
+TEST_F(Archives, ANumberThatNamesNoArchiveIsRefused) {
+    writeFile("data/gfx.ova", pack({{"logo.bmp", "LOGO"}}));
+    ASSERT_EQ(loadOVAHeader(OVA_GFX), 0);
+    for (int id : {-1, int(OVA_ARCHIVES), 1000}) {
+        EXPECT_EQ(loadOVAHeader(id), 1) << id;
+        EXPECT_EQ(fetch(id, "logo", "bmp"), "<none>") << id;
+        closeID(id);
+    }
+    EXPECT_EQ(fetch(OVA_GFX, "logo", "bmp"), "LOGO");
+}
+
+// The directory is kept once read; an archive whose file went away after
+// its stream was closed then finds its entry but cannot read it.
+TEST_F(Archives, AnArchiveGoneAfterItsDirectoryWasReadGivesNothing) {
+    writeFile("data/gfx.ova", pack({{"logo.bmp", "LOGO"}}));
+    ASSERT_EQ(loadOVAHeader(OVA_GFX), 0);
+    closeID(OVA_GFX);
+    ASSERT_EQ(unlink("data/gfx.ova"), 0);
+    EXPECT_NE(ova_header[OVA_GFX], nullptr);
+    EXPECT_EQ(fetch(OVA_GFX, "logo", "bmp"), "<none>");
+}
+
+// The writer reports every way the archive does not reach the disk whole.
+TEST_F(Archives, TheWriterReportsAFileItCouldNotWrite) {
+    std::string big(1 << 16, 'x');
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = char(i * 7919 % 251); // does not pack small
+    OVAItem item = {"big.bmp", reinterpret_cast<const uint8_t *>(big.data()), uint32_t(big.size())};
+    OVAItem small = {"a.bmp", reinterpret_cast<const uint8_t *>("a"), 1};
+    EXPECT_EQ(writeOVA("no-such-folder/x.ova", &small, 1), 1);
+    EXPECT_EQ(writeOVA("/dev/full", &small, 1), 1); // the close's flush fails
+    EXPECT_EQ(writeOVA("/dev/full", &item, 1), 1);  // the write itself fails
+    EXPECT_EQ(writeOVA("x.ova", &small, 0), 1);     // nothing to pack
+    EXPECT_EQ(writeOVA("x.ova", &item, 1), 0);
+    EXPECT_EQ(access("x.ova", F_OK), 0);
+}
+
+} // namespace

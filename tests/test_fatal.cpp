@@ -156,6 +156,14 @@ TEST_F(FatalPaths, MissingOrDamagedFilesEndTheGameWithTheirMessage) {
     }
 }
 
+// A video driver SDL cannot start ends the game at once with its message.
+TEST_F(FatalPaths, AVideoDriverThatCannotStartEndsTheGame) {
+    Outcome out = play(WHOLE_GAME, {}, {{"SDL_VIDEODRIVER", "no-such-driver"}});
+    EXPECT_EQ(out.status, 1);
+    EXPECT_EQ(out.err, "Unable to init SDL");
+    EXPECT_EQ(out.count("boot"), 0);
+}
+
 // Music is not needed to play: a piece that is missing or damaged, or no
 // music at all, is silence, and the game goes on to its end.
 TEST_F(FatalPaths, MissingOrDamagedMusicIsSilence) {

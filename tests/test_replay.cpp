@@ -151,12 +151,202 @@ TEST_F(Replay, BadScriptsNameTheLine) {
          "line 2: after an anchor, frames are +N with N of 1 or more"},
         {"after won\nframe +0 type UP\n",
          "line 2: after an anchor, frames are +N with N of 1 or more"},
+        {"frame 1\n", "line 1: missing action"},
+        {"frame 1 type\n", "line 1: unknown key"},
+        {"frame 1 press UP bold\n", "line 1: unknown modifier"},
+        {"frame 1 type Z\n", "line 1: unknown key"}, // letters are lower case
+        {"frame 1 type F0\n", "line 1: unknown key"},
+        {"frame 1 type F16\n", "line 1: unknown key"},
+        {"frame 1 type 0x20\n", "line 1: unknown key"},
+        {"frame 1 type -5\n", "line 1: unknown key"},
+        {"frame 1 type 99999\n", "line 1: unknown key"},
+        {"frame 1 click 3 4 5 6\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 click 3 y\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 mousedown 3 4 x\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 click -1 4\n", "line 1: position or button out of range"},
+        {"frame 1 click 1 65536\n", "line 1: position or button out of range"},
+        {"frame 1 mouseup 1 2 0\n", "line 1: position or button out of range"},
+        {"frame 1 mouseup 1 2 256\n", "line 1: position or button out of range"},
+        {"frame 1 joydown\n", "line 1: expected a button number"},
+        {"frame 1 joydown x\n", "line 1: expected a button number"},
+        {"frame 1 joyup 256\n", "line 1: expected a button number"},
+        {"frame 1 joyup -1\n", "line 1: expected a button number"},
+        {"frame 1 hat\n", "line 1: expected a hat value"},
+        {"frame 1 hat 16\n", "line 1: expected a hat value"},
+        {"frame 1 hat -1\n", "line 1: expected a hat value"},
+        {"frame 1 axis 0\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis x 0\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis 0 x\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis -1 0\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis 256 0\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis 0 32768\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 axis 0 -32769\n", "line 1: expected AXIS VALUE"},
+        {"frame 1 quit now\n", "line 1: quit takes nothing"},
+        {"frame 1 dump\n", "line 1: expected a plain NAME"},
+        {"frame 1 dump a b\n", "line 1: expected a plain NAME"},
+        {"frame 1 exit 1 2\n", "line 1: expected [STATUS]"},
+        {"frame 1 exit x\n", "line 1: expected [STATUS]"},
+        {"frame 1 exit -1\n", "line 1: expected [STATUS]"},
+        {"frame 1 exit 256\n", "line 1: expected [STATUS]"},
+        {"after\n", "line 1: expected after EVENT"},
+        {"after won lost\n", "line 1: expected after EVENT"},
+        {"frame\n", "line 1: expected a frame number"},
+        {"frame -1 type UP\n", "line 1: expected a frame number"},
+        {"frame +x type UP\n", "line 1: expected a frame number"},
+        {"frame +-1 type UP\n", "line 1: expected a frame number"},
+        {"frames\n", "line 1: expected frames A-B every S"},
+        {"frames 13 every 1 type UP\n", "line 1: expected frames A-B every S"},
+        {"frames 1-3 type UP\n", "line 1: expected frames A-B every S"},
+        {"frames 1-3 each 1 type UP\n", "line 1: expected frames A-B every S"},
+        {"frames 1-3 every x type UP\n", "line 1: expected frames A-B every S"},
+        {"frames 1-3 every 0 type UP\n", "line 1: expected frames A-B every S"},
+        {"frames x-3 every 1 type UP\n", "line 1: bad frame range"},
+        {"frames 1-x every 1 type UP\n", "line 1: bad frame range"},
+        {"frames 1-3 every 1 dance\n", "line 1: unknown action"},
+        {"frames 1-3 every 1\n", "line 1: missing action"},
+        {"after won\nframes 1-3 every 1 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
+        {"after won\nframes +0-+3 every 1 type UP\n",
+         "line 2: after an anchor, frames are +N with N of 1 or more"},
     };
     for (const Case &c : cases) {
         char err[128] = "";
         EXPECT_EQ(replayLoadScript(c.text, err, sizeof err), -1) << c.text;
         EXPECT_STREQ(err, c.message);
     }
+}
+
+// Keys by name in any case, letters and digits by themselves, F1 to F15 and
+// any other by its SDL number; "caps" and "shift" together.
+TEST_F(Replay, KeysByNameLetterFunctionNumber) {
+    struct Case {
+        const char *word;
+        int sym;
+    } cases[] = {
+        {"escape", SDLK_ESCAPE},
+        {"Return", SDLK_RETURN},
+        {"z", SDLK_z},
+        {"0", SDLK_0},
+        {"9", SDLK_9},
+        {"F1", SDLK_F1},
+        {"f15", SDLK_F15},
+        {"F9", SDLK_F9},
+        {"300", 300},
+        {"1", SDLK_1},
+        {"12", 12},
+    };
+    for (const Case &c : cases) {
+        std::string script = std::string("frame 0 press ") + c.word + " caps shift\n";
+        load(script.c_str());
+        EXPECT_EQ(drain(), Events{"down " + std::to_string(c.sym) + " mod " +
+                                  std::to_string(KMOD_CAPS | KMOD_LSHIFT)})
+            << c.word;
+        replayStop();
+    }
+}
+
+// The time the game may run on after the script's last line is bounded: a
+// program that ignores the window close requests is ended with status 2.
+TEST_F(Replay, AGameThatIgnoresTheCloseRequestsIsEnded) {
+    EXPECT_EXIT(
+        {
+            load("frame 3 type UP\n");
+            for (int i = 0; i < 10 * REPLAY_GRACE; i++)
+                drain();
+        },
+        testing::ExitedWithCode(2), "the game still runs 600 frames after the script's end");
+}
+
+// With QUENZY_DUMP_EVERY each n-th frame's picture is written as the drain
+// begins; a dump that cannot be written says so and the game goes on.
+TEST_F(Replay, DumpEveryNthFrameAndSayWhenOneCannotBeWritten) {
+    TempDir tmp("quenzy-dump-every");
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    ASSERT_NE(SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE), nullptr);
+    replaySetDumpDir(tmp.path.c_str(), 3);
+    EXPECT_EQ(replayMode, REPLAY_LIVE);
+    for (int i = 0; i < 7; i++) {
+        replayObserve(nullptr); // an empty queue: one drain
+    }
+    for (int f = 0; f < 7; f++) {
+        char name[32];
+        snprintf(name, sizeof name, "/frame-%06d.bmp", f);
+        EXPECT_EQ(access((tmp.path + name).c_str(), F_OK) == 0, f % 3 == 0) << name;
+    }
+    replaySetDumpDir((tmp.path + "/no-such-folder").c_str(), 1);
+    testing::internal::CaptureStderr();
+    replayObserve(nullptr);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("replay: cannot write " + tmp.path + "/no-such-folder/frame-000007.bmp"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(replayFrame, 8u);
+    SDL_Quit();
+    // Without a picture shown there is nothing to dump, and nothing is said.
+    testing::internal::CaptureStderr();
+    replayObserve(nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// Motion and other events the game never reads stay out of a recording.
+TEST_F(Replay, EventsTheGameDoesNotReadAreNotRecorded) {
+    TempDir tmp("quenzy-record");
+    std::string path = tmp / "input.txt";
+    ASSERT_EQ(replayRecordTo(path.c_str()), 0);
+    SDL_Event motion;
+    memset(&motion, 0, sizeof motion);
+    motion.type = SDL_MOUSEMOTION;
+    replayObserve(&motion);
+    replayObserve(nullptr);
+    replayStop();
+    FILE *f = fopen(path.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char line[256];
+    int lines = 0;
+    while (fgets(line, sizeof line, f))
+        EXPECT_EQ(line[0], '#') << "line " << ++lines << ": " << line;
+    fclose(f);
+}
+
+// The environment switches replays on; a file it names that cannot be used
+// ends the program with status 1 and says which.
+TEST_F(Replay, AFileTheEnvironmentNamesThatCannotBeUsedEndsTheProgram) {
+    TempDir tmp("quenzy-replay-env");
+    std::string bad = tmp / "bad.txt";
+    FILE *f = fopen(bad.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("frame 1 type UP\nframe 2 dance\n", f);
+    fclose(f);
+    const std::string missing = tmp / "no-such-folder/file.txt";
+    struct Case {
+        const char *variable;
+        std::string value;
+        const char *message;
+    } cases[] = {
+        {"QUENZY_TRACE", missing, "replay: cannot write the trace file"},
+        {"QUENZY_REPLAY", missing, "replay: cannot read the script"},
+        {"QUENZY_REPLAY", bad, "line 2: unknown action\nreplay: bad script"},
+        {"QUENZY_RECORD", missing, "replay: cannot write the recording"},
+    };
+    const char *variables[] = {"QUENZY_DUMP_DIR", "QUENZY_DUMP_EVERY", "QUENZY_RECORD",
+                               "QUENZY_TRACE",    "QUENZY_REPLAY",     "QUENZY_DUMP_SIGNAL"};
+    for (const Case &c : cases) {
+        EXPECT_EXIT(
+            {
+                for (const char *v : variables)
+                    unsetenv(v);
+                setenv(c.variable, c.value.c_str(), 1);
+                replayStartFromEnv();
+            },
+            testing::ExitedWithCode(1), c.message)
+            << c.variable << "=" << c.value;
+    }
+    // With none of them set, nothing is switched on.
+    for (const char *v : variables)
+        unsetenv(v);
+    replayStartFromEnv();
+    EXPECT_EQ(replayMode, REPLAY_OFF);
+    EXPECT_FALSE(replayTracing());
 }
 
 TEST_F(Replay, VirtualClockMovesOnlyByWaits) {

@@ -417,6 +417,27 @@ TEST_F(Scaling, Scale2xOfAllDifferentPixelsIsPlainDoubling) {
     }
 }
 
+// The game draws in 16 or 24 bits; at any other depth every method simply
+// doubles each pixel rather than misread it.
+TEST_F(Scaling, AtAnotherDepthEveryMethodDoubles) {
+    const Format rgb32 = {"RGB 32", 32, 0xFF0000, 0x00FF00, 0x0000FF};
+    for (int m = ZOOM; m <= BILINEAR; m++) {
+        SCOPED_TRACE(methodNames[m]);
+        Surfaces s(rgb32, 4, 12);
+        std::mt19937 rng(7);
+        for (int y = 0; y < HT; y++)
+            for (int x = 0; x < W; x++)
+                s.setP(x, y, Uint32(rng()) & 0xFFFFFF);
+        scalers[m]();
+        int wrong = 0;
+        for (int Y = 0; Y < 2 * HT; Y++)
+            for (int X = 0; X < 2 * W; X++)
+                wrong += s.q(X, Y) != s.p(X / 2, Y / 2);
+        EXPECT_EQ(wrong, 0);
+        EXPECT_TRUE(s.paddingKept());
+    }
+}
+
 // At the left column the missing neighbour is the pixel itself, so the
 // blocks' left pixels keep it; the same for the lower pixels of the last row.
 TEST_F(Scaling, Scale2xEdgesKeepThePixel) {

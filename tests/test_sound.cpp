@@ -537,6 +537,120 @@ TEST_F(GameMusic, AtMusicVolumeZeroAChangeNeverHangs) {
     EXPECT_EQ(MP_PlayingMusic(), 0);
 }
 
+// The virtual device as SDL_OpenAudio: it refuses what SDL refuses, reports
+// what it opened, and mixes a buffer whenever the clock has passed one.
+class VirtualDevice : public testing::Test {
+  protected:
+    void SetUp() override {
+        sysVirtualClock = 1;
+        sysVirtualNow = 1000;
+        sysClockHook = nullptr;
+    }
+    void TearDown() override {
+        SDL_CloseAudio();
+        sysClockHook = nullptr;
+        sysVirtualClock = 0;
+        sysVirtualNow = 0;
+    }
+    static void count(void *calls, Uint8 *stream, int length) {
+        ++*static_cast<int *>(calls);
+        memset(stream, 0x11, size_t(length));
+    }
+    SDL_AudioSpec wanted(Uint16 format, Uint8 channels, Uint16 samples) {
+        SDL_AudioSpec s;
+        memset(&s, 0, sizeof s);
+        s.freq = 1000;
+        s.format = format;
+        s.channels = channels;
+        s.samples = samples;
+        s.callback = count;
+        s.userdata = &calls;
+        return s;
+    }
+    int calls = 0;
+};
+
+TEST_F(VirtualDevice, RefusesWhatSDLRefuses) {
+    struct Case {
+        const char *what;
+        bool callback;
+        Uint8 channels;
+        Uint16 samples;
+    } cases[] = {
+        {"no callback", false, 2, 100}, {"no channels", true, 0, 100}, {"no samples", true, 2, 0}};
+    for (const Case &c : cases) {
+        SDL_AudioSpec s = wanted(AUDIO_S16LSB, c.channels, c.samples);
+        if (!c.callback)
+            s.callback = nullptr;
+        EXPECT_EQ(SDL_OpenAudio(&s, nullptr), -1) << c.what;
+        EXPECT_STREQ(SDL_GetError(), "SDL_OpenAudio() passed no callback, samples or channels")
+            << c.what;
+        EXPECT_FALSE(audioVirtualOpen()) << c.what;
+    }
+    SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100), obtained;
+    ASSERT_EQ(SDL_OpenAudio(&s, &obtained), 0);
+    EXPECT_EQ(SDL_OpenAudio(&s, nullptr), -1);
+    EXPECT_STREQ(SDL_GetError(), "Audio device is already opened");
+    SDL_CloseAudio();
+    EXPECT_FALSE(audioVirtualOpen());
+    EXPECT_EQ(SDL_OpenAudio(&s, nullptr), 0); // and it opens again once closed
+}
+
+// What it opened goes to `obtained`, or back into `desired` without one, as
+// SDL 1.2 does: the buffer's size in bytes and the silence of the format.
+TEST_F(VirtualDevice, ReportsTheBufferItOpened) {
+    struct Case {
+        Uint16 format;
+        Uint8 channels;
+        bool obtained;
+        Uint32 size;
+        Uint8 silence;
+    } cases[] = {{AUDIO_S16LSB, 2, true, 400, 0},
+                 {AUDIO_U8, 1, false, 100, 0x80},
+                 {AUDIO_S8, 2, true, 200, 0}};
+    for (const Case &c : cases) {
+        SDL_AudioSpec desired = wanted(c.format, c.channels, 100), got;
+        memset(&got, 0, sizeof got);
+        ASSERT_EQ(SDL_OpenAudio(&desired, c.obtained ? &got : nullptr), 0);
+        const SDL_AudioSpec &report = c.obtained ? got : desired;
+        EXPECT_EQ(report.size, c.size) << c.format;
+        EXPECT_EQ(report.silence, c.silence) << c.format;
+        EXPECT_EQ(report.freq, 1000);
+        SDL_CloseAudio();
+    }
+}
+
+// A clock hook set before the open still hears every move; the device mixes
+// one buffer per 100 samples of the clock and stops with the close.
+TEST_F(VirtualDevice, MixesAsTheClockMovesAndKeepsTheHookBeforeIt) {
+    static std::vector<uint32_t> heard;
+    heard.clear();
+    sysClockHook = [](uint32_t, uint32_t to) { heard.push_back(to); };
+    SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100);
+    ASSERT_EQ(SDL_OpenAudio(&s, nullptr), 0);
+    sysDelay(99);
+    EXPECT_EQ(calls, 0);
+    sysDelay(1); // 100 ms: 100 samples at 1000 a second
+    EXPECT_EQ(calls, 1);
+    sysDelay(250);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(audioBuffersMixed(), 3u);
+    SDL_CloseAudio();
+    sysDelay(500);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(heard, (std::vector<uint32_t>{1099, 1100, 1350, 1850}));
+}
+
+TEST_F(VirtualDevice, AnAudioFileThatCannotBeWrittenEndsTheProgram) {
+    EXPECT_EXIT(
+        {
+            setenv("QUENZY_AUDIO_OUT", "/nonexistent/folder/audio.wav", 1);
+            SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100);
+            SDL_OpenAudio(&s, nullptr);
+        },
+        testing::ExitedWithCode(1), "audio: cannot write QUENZY_AUDIO_OUT");
+}
+
 // On the real clock the mixer gets SDL's own device (the dummy driver here),
 // whose thread runs the hook: a piece played once ends there, by itself.
 TEST(LiveAudio, TheDevicesOwnThreadPlaysAndHaltsThePiece) {

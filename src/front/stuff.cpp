@@ -3,6 +3,7 @@
 #include "core/savegame.h"
 #include "front/i18n.h"
 #include "front/menu.h"
+#include "platform/debug.h"
 #include "platform/gfx_sdl.h"
 #include "sound/sound.h"
 
@@ -109,6 +110,8 @@ SDL_Surface **initBlocks(const char *name, int cellWidth, int cellHeight, int ke
     int rows = sheet->h / cellHeight;
     SDL_Surface **cells =
         static_cast<SDL_Surface **>(calloc(columns * rows + 1, sizeof(SDL_Surface *)));
+    if (!cells)
+        error("Unable to create surface");
     for (int r = 0; r < rows; r++) {
         for (int c = 0; c < columns; c++) {
             SDL_Surface *cell = createImage(cellWidth, cellHeight, keyed);

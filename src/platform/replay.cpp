@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,12 @@ static void dumpScreen(const char *name) {
     SDL_Surface *shown = SDL_GetVideoSurface();
     if (!shown)
         return;
-    std::string path = dumpDir + "/" + name + ".bmp";
-    if (SDL_SaveBMP(shown, path.c_str()) != 0)
-        fprintf(stderr, "replay: cannot write %s\n", path.c_str());
+    // No std::string here: this runs in the middle of play, and running out
+    // of memory must cost the dump, not the game.
+    char path[4096];
+    int n = snprintf(path, sizeof path, "%s/%s.bmp", dumpDir.c_str(), name);
+    if (n < 0 || n >= static_cast<int>(sizeof path) || SDL_SaveBMP(shown, path) != 0)
+        fprintf(stderr, "replay: cannot write %s/%s.bmp\n", dumpDir.c_str(), name);
 }
 
 // One line of the state log: "frame F time T " and the formatted text.
@@ -282,8 +286,15 @@ int replayTracing() {
 }
 
 void replayNote(const char *event, const char *details) {
-    if (replayMode == REPLAY_PLAY)
-        armSegment(event);
+    // Out of memory the lines cannot be scheduled and the replay cannot go
+    // on: a fatal end like any other, not an escaped exception.
+    if (replayMode == REPLAY_PLAY) {
+        try {
+            armSegment(event);
+        } catch (const std::bad_alloc &) {
+            error("replay: out of memory\n");
+        }
+    }
     if (details && *details)
         replayTrace("%s %s", event, details);
     else

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 const char *const musix[MUSIC_COUNT] = {
     "quenzyintro", "ptfactory",       "breakfastenvy", "gomellow",  "marenspeak",
@@ -112,7 +113,14 @@ void MP_UpdSettings() {
 ModPlugFile *MP_LoadMusic(void *data, int size, int loops) {
     mpLoops = loops;
     MP_UpdSettings();
-    return ModPlug_Load(data, size);
+    // libmodplug is C++ inside and lets std::bad_alloc out of its C entry
+    // when memory runs out; a piece that cannot be loaded plays nothing,
+    // as a missing one does.
+    try {
+        return ModPlug_Load(data, size);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
 }
 
 ModPlugFile *loadMusic(int id) {
