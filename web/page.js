@@ -35,7 +35,10 @@ var Module = typeof Module !== 'undefined' ? Module : {};
     canvas.style.height = Math.round(h * scale) + 'px';
   }
   window.addEventListener('resize', fit);
+  // Frame times for tools/web-figures, when it asks for them.
+  var frameLog = window.quenzyFrameLog;
   Module['onFrame'] = function() {
+    if (frameLog) frameLog.push(performance.now());
     if (canvas.width !== canvas.lastWidth || canvas.height !== canvas.lastHeight) {
       canvas.lastWidth = canvas.width;
       canvas.lastHeight = canvas.height;

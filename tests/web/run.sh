@@ -58,11 +58,24 @@ check_reload() { # name script...
     finish $status "$work"
 }
 
-check() { # name script options...
-    name=$1 script=$2
-    shift 2
+# Test boards (test.bin) for -t, as the native golden tests lay them out:
+# a start row of 8 cells then a target row of 8, 10 rows.
+board_none() { :; }
+board_empty() { head -c 160 /dev/zero >"$1/test.bin"; }
+# A lone 1 at (2, 9); the target wants a 1 at (5, 9).
+board_lonely() {
+    board_empty "$1"
+    printf '\001' | dd of="$1/test.bin" bs=1 seek=146 conv=notrunc 2>/dev/null
+    printf '\001' | dd of="$1/test.bin" bs=1 seek=157 conv=notrunc 2>/dev/null
+}
+
+check() { # name script board options...
+    name=$1 script=$2 board=$3
+    shift 3
     work=$(mktemp -d "$base/quenzy-web-test-XXXXXX")
     mkdir "$work/native" "$work/web"
+    "board_$board" "$work/native"
+    "board_$board" "$work/web"
     run_native "$script" "$work/native" "$@"
     echo $? >"$work/native.status"
     "$root/tools/web-replay" "$script" "$work/web" "$@" >"$work/web.out" 2>&1
@@ -101,8 +114,13 @@ finish() { # status work
     fi
 }
 
-check play "$here/play.txt"
-check options "$here/options.txt"
+check play "$here/play.txt" none
+check options "$here/options.txt" none
+# The native golden replays: the menus and options with a rebinding, the
+# pause menu, the level ends.
+check menus "$root/tests/golden/menus.txt" none
+check pause "$root/tests/golden/pause.txt" empty -t
+check level-ends "$root/tests/golden/level_ends.txt" lonely -t
 check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
 node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1
 node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1
