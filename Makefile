@@ -218,7 +218,7 @@ web-deps:
 
 # The data comes from the native build's content tools.
 web: deps web-deps $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j2 --target data
+	cmake --build $(BUILD) -j2 --target data icon
 	$(MAKE) -f web/web.mk -j2 WEB=$(WEB_BUILD) NATIVE=$(BUILD)
 
 web-run: web

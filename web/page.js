@@ -16,17 +16,29 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   var userFolder = '/home/web_user/.quenzy';
   var runFolder = '/run';
 
+  var pad = document.getElementById('pad');
+  var touch = navigator.maxTouchPoints > 0 || matchMedia('(pointer: coarse)').matches;
+  if (touch) document.documentElement.classList.add('touch');
+
   // Whole screen pixels when the window has room for them, else the
-  // largest size that fits; the canvas keeps the game's own resolution.
+  // largest size that fits beside or under the buttons; the canvas keeps
+  // the game's own resolution.
   function fit() {
-    var w = canvas.width, h = canvas.height;
-    var scale = Math.min(window.innerWidth / w, window.innerHeight / h);
+    var w = canvas.width, h = canvas.height, padW = 0, padH = 0;
+    if (touch && pad.style.display !== 'none') {
+      if (window.innerHeight > window.innerWidth) padH = pad.offsetHeight + 16;
+      else padW = pad.offsetWidth + 16;
+    }
+    var scale = Math.min((window.innerWidth - padW) / w, (window.innerHeight - padH) / h);
     if (scale >= 1) scale = Math.floor(scale);
     canvas.style.width = Math.round(w * scale) + 'px';
     canvas.style.height = Math.round(h * scale) + 'px';
   }
   window.addEventListener('resize', fit);
+  // Frame times for tools/web-figures, when it asks for them.
+  var frameLog = window.quenzyFrameLog;
   Module['onFrame'] = function() {
+    if (frameLog) frameLog.push(performance.now());
     if (canvas.width !== canvas.lastWidth || canvas.height !== canvas.lastHeight) {
       canvas.lastWidth = canvas.width;
       canvas.lastHeight = canvas.height;
@@ -35,11 +47,53 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   };
   fit();
 
+  // The buttons press the keys START and ACTION are bound to in the saved
+  // configuration, the game's defaults (RETURN, left CTRL) until one is saved.
+  var DEFAULT_KEYS = {start: 13, jump: 306};
+  function boundKey(name) {
+    var text = '';
+    try { text = FS.readFile(userFolder + '/quenzy.cfg', {encoding: 'utf8'}); } catch (e) {}
+    var m = new RegExp('(^|\\n)k_' + name + '=([0-9]+|[a-z])\\r?\\n').exec(text);
+    if (!m) return DEFAULT_KEYS[name];
+    return /^[0-9]/.test(m[2]) ? Number(m[2]) : m[2].charCodeAt(0);
+  }
+  // Each press and release a key event in the video driver's queue.
+  function padButton(id, name) {
+    var button = document.getElementById(id), held = 0;
+    function press(e) {
+      e.preventDefault();
+      if (held || !Module.webEvents) return;
+      held = boundKey(name);
+      button.classList.add('held');
+      Module.webEvents.push([1, held, 0, 0]);
+    }
+    function release(e) {
+      e.preventDefault();
+      if (!held) return;
+      Module.webEvents.push([2, held, 0, 0]);
+      held = 0;
+      button.classList.remove('held');
+    }
+    button.addEventListener('pointerdown', press);
+    ['pointerup', 'pointercancel', 'pointerleave'].forEach(function(type) {
+      button.addEventListener(type, release);
+    });
+    button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+  }
+  padButton('start', 'start');
+  padButton('action', 'jump');
+
+  // Served, the page keeps itself for offline play (not from a file).
+  if (!replay && 'serviceWorker' in navigator && location.protocol !== 'file:')
+    navigator.serviceWorker.register('sw.js').catch(function(e) {
+      console.error('No offline copy: ' + e);
+    });
+
   function hideNote() {
     var note = document.getElementById('note');
     if (note) note.style.display = 'none';
   }
-  ['keydown', 'mousedown', 'touchstart'].forEach(function(type) {
+  ['keydown', 'mousedown', 'pointerdown', 'touchstart'].forEach(function(type) {
     document.addEventListener(type, hideNote, {once: true});
   });
 
@@ -61,6 +115,12 @@ var Module = typeof Module !== 'undefined' ? Module : {};
       }
       afterSync.splice(0).forEach(function(f) { f(); });
     });
+  }
+
+  // Once the stores under way are done; none is started.
+  function settled(done) {
+    if (syncing) afterSync.push(done);
+    else done();
   }
 
   function mountUserFolder(folder) {
@@ -133,6 +193,7 @@ var Module = typeof Module !== 'undefined' ? Module : {};
 
   function showEnd() {
     canvas.style.display = 'none';
+    pad.style.display = 'none';
     document.getElementById('ended').style.display = 'block';
     hideNote();
   }
@@ -153,7 +214,10 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   Module['print'] = function(text) { console.log(text); };
   Module['printErr'] = function(text) { console.error(text); };
   Module['onExit'] = function(status) {
-    if (replay && replay.persist) sync(function() { finishReplay(status); });
+    // What a replay that follows saved is already in the store after each
+    // rename; no last store here, so one the game missed shows as a
+    // difference in the next run.
+    if (replay && replay.persist) settled(function() { finishReplay(status); });
     else if (replay) finishReplay(status);
     else sync(showEnd);
   };

@@ -86,8 +86,13 @@ LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 --shell-file web/shell.html --pre-js web/page.js \
   $(foreach f,$(DATA_FILES),--embed-file $(NATIVE)/data/$(f)@/data/$(f))
 
+# What makes the page an installable app that plays offline: its manifest,
+# the game's icon (drawn by the native build; the SVG only scales it up
+# with crisp pixels) and the service worker that keeps the files.
+APP_FILES := $(WEB)/manifest.webmanifest $(WEB)/icon.png $(WEB)/icon.svg $(WEB)/sw.js
+
 .PHONY: all libs data
-all: $(WEB)/index.html
+all: $(WEB)/index.html $(APP_FILES)
 
 libs: $(LIBS)
 
@@ -95,6 +100,20 @@ $(WEB)/index.html: $(GAME_OBJS) $(LIBS) web/shell.html web/page.js web/web.mk \
                    $(DATA_FILES:%=$(NATIVE)/data/%)
 	$(EMXX) $(LINK_FLAGS) -o $@ $(GAME_OBJS) $(LIBS)
 	@echo "Built $@ ($$(du -k $@ | cut -f1) KB, $$(gzip -9c $@ | wc -c | awk '{print int($$1/1024)}') KB gzipped)"
+
+$(WEB)/manifest.webmanifest: web/manifest.webmanifest
+	cp $< $@
+
+$(WEB)/icon.png: $(NATIVE)/icon/quenzy.png
+	cp $< $@
+
+$(WEB)/icon.svg: $(WEB)/icon.png
+	printf '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 64 64"><image width="64" height="64" style="image-rendering:pixelated" href="data:image/png;base64,%s"/></svg>\n' \
+	  "$$(base64 -w0 $<)" >$@
+
+# Named after what it keeps, so that a new build is a new copy.
+$(WEB)/sw.js: web/sw.js $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest
+	sed "s/@BUILD@/$$(cat $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest | sha256sum | cut -c1-16)/" $< >$@
 
 $(FETCHED):
 	sh web/fetch-sources.sh $(SRC)

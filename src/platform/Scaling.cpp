@@ -3,6 +3,9 @@
 #include "platform/gfx_sdl.h"
 
 #include <cstring>
+#if WIDE_NEON && defined(__arm__)
+#include <sys/auxv.h>
+#endif
 
 uint8_t *aabuf = nullptr;
 int wideVectors = 1;
@@ -12,7 +15,8 @@ enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };
 // The row loops are plain loops the compiler vectorises, inlined into each
 // frame function. On x86-64 every frame function is built twice, for the
 // baseline and for AVX2, and the processor's abilities pick one each frame;
-// the 24-bit rows of the AVX2 build shuffle bytes with intrinsics.
+// the 24-bit rows of the AVX2 build shuffle bytes with intrinsics. On ARM the
+// second build's rows are NEON intrinsics throughout (see Neon16, Neon24).
 
 // Byte-moving loops that do not vectorise are mostly loop overhead.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -218,7 +222,7 @@ struct Plain24 {
     }
 };
 
-#if WIDE_VECTORS
+#if WIDE_AVX2
 #include <immintrin.h>
 
 // Whole-row steps, called (not inlined) from the frame loops.
@@ -340,88 +344,369 @@ struct Wide24 {
 };
 #endif
 
+#if WIDE_NEON
+#include <arm_neon.h>
+
+// Every function that touches a NEON register is built for NEON itself (on
+// 32-bit ARM the baseline has none) and inlined into the frame functions.
+#define NEON_LOOP WIDE_TARGET ROW_LOOP
+
+// Eight 16-bit pixels a step. The neighbour beyond either end of a row is the
+// pixel itself: the vector shifted by one lane with its end lane repeated.
+struct Neon16 {
+    static NEON_LOOP uint16x8_t leftEdge(uint16x8_t E) {
+        return vextq_u16(vdupq_n_u16(vgetq_lane_u16(E, 0)), E, 7);
+    }
+    static NEON_LOOP uint16x8_t rightEdge(uint16x8_t E) {
+        return vextq_u16(E, vdupq_n_u16(vgetq_lane_u16(E, 7)), 1);
+    }
+    // Output pixels 2x from `even` and 2x + 1 from `odd`.
+    static NEON_LOOP void store(uint16_t *d, uint16x8_t even, uint16x8_t odd) {
+        const uint16x8x2_t pair = {{even, odd}};
+        vst2q_u16(d, pair);
+    }
+    // Each pixel of E twice. On 64-bit ARM zipped and stored as two vectors,
+    // which GCC keeps in place, where a vst2q of E with itself costs two
+    // moves; on 32-bit ARM the zip works in place and costs the moves.
+    static NEON_LOOP void storeTwice(uint16_t *d, uint16x8_t E) {
+#if defined(__aarch64__)
+        const uint16x8x2_t pair = vzipq_u16(E, E);
+        vst1q_u16(d, pair.val[0]);
+        vst1q_u16(d + 8, pair.val[1]);
+#else
+        store(d, E, E);
+#endif
+    }
+    // Sixteen pixels a step: half the loop's own instructions.
+    static NEON_LOOP void zoomRows(const uint16_t *s, uint16_t *t, uint16_t *u) {
+        for (int x = 0; x < SRC_W; x += 16) {
+            const uint16x8_t E = vld1q_u16(s + x), G = vld1q_u16(s + x + 8);
+            storeTwice(t + 2 * x, E);
+            storeTwice(t + 2 * x + 16, G);
+            storeTwice(u + 2 * x, E);
+            storeTwice(u + 2 * x + 16, G);
+        }
+    }
+    static NEON_LOOP void scanlineRows(const Px16 &px, const uint16_t *s, uint16_t *t,
+                                       uint16_t *u) {
+        const uint16x8_t dark = vdupq_n_u16(px.dark);
+        for (int x = 0; x < SRC_W; x += 16) {
+            const uint16x8_t E = vld1q_u16(s + x), G = vld1q_u16(s + x + 8);
+            storeTwice(t + 2 * x, E);
+            storeTwice(t + 2 * x + 16, G);
+            storeTwice(u + 2 * x, vshrq_n_u16(vandq_u16(E, dark), 2));
+            storeTwice(u + 2 * x + 16, vshrq_n_u16(vandq_u16(G, dark), 2));
+        }
+    }
+    // The rule of scale2xBlock in four comparisons: with D == B, "B != H and
+    // D != F" is "D != H and B != F", and so on for each corner.
+    static NEON_LOOP void scale2xStep(uint16x8_t B, uint16x8_t D, uint16x8_t E, uint16x8_t F,
+                                      uint16x8_t H, uint16_t *t, uint16_t *u) {
+        const uint16x8_t DB = vceqq_u16(D, B), BF = vceqq_u16(B, F), DH = vceqq_u16(D, H),
+                         HF = vceqq_u16(H, F);
+        const uint16x8_t notB = vorrq_u16(BF, DH), notH = vorrq_u16(DB, HF);
+        store(t, vbslq_u16(vbicq_u16(DB, notB), D, E), vbslq_u16(vbicq_u16(BF, notH), F, E));
+        store(u, vbslq_u16(vbicq_u16(DH, notH), D, E), vbslq_u16(vbicq_u16(HF, notB), F, E));
+    }
+    static NEON_LOOP void scale2xRows(const uint16_t *a, const uint16_t *s, const uint16_t *b,
+                                      uint16_t *t, uint16_t *u) {
+        const uint16x8_t first = vld1q_u16(s);
+        scale2xStep(vld1q_u16(a), leftEdge(first), first, vld1q_u16(s + 1), vld1q_u16(b), t, u);
+        int x = 8;
+        for (; x < SRC_W - 8; x += 8)
+            scale2xStep(vld1q_u16(a + x), vld1q_u16(s + x - 1), vld1q_u16(s + x),
+                        vld1q_u16(s + x + 1), vld1q_u16(b + x), t + 2 * x, u + 2 * x);
+        const uint16x8_t last = vld1q_u16(s + x);
+        scale2xStep(vld1q_u16(a + x), vld1q_u16(s + x - 1), last, rightEdge(last), vld1q_u16(b + x),
+                    t + 2 * x, u + 2 * x);
+    }
+    // The masked average is a halving add of the masked pixels: the sum's
+    // seventeenth bit is kept.
+    static NEON_LOOP uint16x8_t avg(uint16x8_t a, uint16x8_t b, uint16x8_t half) {
+        return vhaddq_u16(vandq_u16(a, half), vandq_u16(b, half));
+    }
+    // At the `rowEnd` the last column is E over avg(E, H).
+    static NEON_LOOP void bilinearStep(uint16x8_t E, uint16x8_t F, uint16x8_t H, uint16x8_t I,
+                                       uint16x8_t half, bool rowEnd, uint16_t *t, uint16_t *u) {
+        const uint16x8_t below = avg(E, H, half);
+        uint16x8_t right = avg(E, F, half), corner = avg(right, avg(H, I, half), half);
+        if (rowEnd) {
+            right = vbslq_u16(lastLane(), E, right);
+            corner = vbslq_u16(lastLane(), below, corner);
+        }
+        store(t, E, right);
+        store(u, below, corner);
+    }
+    static NEON_LOOP void bilinearRows(const Px16 &px, const uint16_t *s, const uint16_t *b,
+                                       uint16_t *t, uint16_t *u) {
+        const uint16x8_t half = vdupq_n_u16(px.half);
+        int x = 0;
+        for (; x < SRC_W - 8; x += 8)
+            bilinearStep(vld1q_u16(s + x), vld1q_u16(s + x + 1), vld1q_u16(b + x),
+                         vld1q_u16(b + x + 1), half, false, t + 2 * x, u + 2 * x);
+        const uint16x8_t E = vld1q_u16(s + x), H = vld1q_u16(b + x);
+        bilinearStep(E, rightEdge(E), H, rightEdge(H), half, true, t + 2 * x, u + 2 * x);
+    }
+    // The last source row: E and avg(E, F), the corner pixel twice.
+    static NEON_LOOP void bilinearLastRows(const Px16 &px, const uint16_t *s, uint16_t *t,
+                                           uint16_t *u) {
+        const uint16x8_t half = vdupq_n_u16(px.half);
+        int x = 0;
+        for (; x < SRC_W - 8; x += 8) {
+            const uint16x8_t E = vld1q_u16(s + x), right = avg(E, vld1q_u16(s + x + 1), half);
+            store(t + 2 * x, E, right);
+            store(u + 2 * x, E, right);
+        }
+        const uint16x8_t E = vld1q_u16(s + x);
+        const uint16x8_t right = vbslq_u16(lastLane(), E, avg(E, rightEdge(E), half));
+        store(t + 2 * x, E, right);
+        store(u + 2 * x, E, right);
+    }
+    static NEON_LOOP uint16x8_t lastLane() {
+        return vextq_u16(vdupq_n_u16(0), vdupq_n_u16(0xFFFF), 1);
+    }
+
+    // Frames; each function of a NEON build must be built for it, so these
+    // are the portable build's loops over again.
+    static NEON_LOOP void zoom(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++)
+            zoomRows(srcRow16(f, y), dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
+    }
+    static NEON_LOOP void scanline(const Frame &f) {
+        const Px16 px = {f.dark16, f.half16};
+        for (int y = 0; y < SRC_H; y++)
+            scanlineRows(px, srcRow16(f, y), dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
+    }
+    static NEON_LOOP void scale2x(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            const uint16_t *s = srcRow16(f, y);
+            const uint16_t *a = y > 0 ? srcRow16(f, y - 1) : s;
+            const uint16_t *b = y < SRC_H - 1 ? srcRow16(f, y + 1) : s;
+            scale2xRows(a, s, b, dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
+        }
+    }
+    static NEON_LOOP void bilinear(const Frame &f) {
+        const Px16 px = {f.dark16, f.half16};
+        for (int y = 0; y < SRC_H - 1; y++)
+            bilinearRows(px, srcRow16(f, y), srcRow16(f, y + 1), dstRow16(f, 2 * y),
+                         dstRow16(f, 2 * y + 1));
+        bilinearLastRows(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 2),
+                         dstRow16(f, 2 * SRC_H - 1));
+    }
+};
+
+// Sixteen 24-bit pixels a step, as one vector per byte of a pixel: every
+// step works on each byte by itself. The steps of a row load at most the
+// row's own bytes.
+typedef uint8x16x3_t Px24;
+
+struct Neon24 {
+    static NEON_LOOP Px24 load(const uint8_t *p) { return vld3q_u8(p); }
+    static NEON_LOOP Px24 leftEdge(Px24 E) {
+        for (int c = 0; c < 3; c++)
+            E.val[c] = vextq_u8(vdupq_n_u8(vgetq_lane_u8(E.val[c], 0)), E.val[c], 15);
+        return E;
+    }
+    static NEON_LOOP Px24 rightEdge(Px24 E) {
+        for (int c = 0; c < 3; c++)
+            E.val[c] = vextq_u8(E.val[c], vdupq_n_u8(vgetq_lane_u8(E.val[c], 15)), 1);
+        return E;
+    }
+    // Thirty-two output pixels, 2x from `even` and 2x + 1 from `odd`.
+    static NEON_LOOP void store(uint8_t *d, Px24 even, Px24 odd) {
+        Px24 lo, hi;
+        for (int c = 0; c < 3; c++) {
+            const uint8x16x2_t z = vzipq_u8(even.val[c], odd.val[c]);
+            lo.val[c] = z.val[0];
+            hi.val[c] = z.val[1];
+        }
+        vst3q_u8(d, lo);
+        vst3q_u8(d + 48, hi);
+    }
+    static NEON_LOOP void zoomRows(const uint8_t *s, uint8_t *t, uint8_t *u) {
+        for (int x = 0; x < SRC_W; x += 16) {
+            const Px24 E = load(s + 3 * x);
+            store(t + 6 * x, E, E);
+            store(u + 6 * x, E, E);
+        }
+    }
+    static NEON_LOOP void scanlineRows(const uint8_t *s, uint8_t *t, uint8_t *u) {
+        const uint8x16_t top = vdupq_n_u8(0x80);
+        for (int x = 0; x < SRC_W; x += 16) {
+            const Px24 E = load(s + 3 * x);
+            Px24 low;
+            for (int c = 0; c < 3; c++)
+                low.val[c] = vshrq_n_u8(vandq_u8(E.val[c], top), 2);
+            store(t + 6 * x, E, E);
+            store(u + 6 * x, low, low);
+        }
+    }
+    static NEON_LOOP uint8x16_t same(Px24 p, Px24 q) {
+        return vandq_u8(vandq_u8(vceqq_u8(p.val[0], q.val[0]), vceqq_u8(p.val[1], q.val[1])),
+                        vceqq_u8(p.val[2], q.val[2]));
+    }
+    static NEON_LOOP Px24 pick(uint8x16_t where, Px24 p, Px24 E) {
+        for (int c = 0; c < 3; c++)
+            E.val[c] = vbslq_u8(where, p.val[c], E.val[c]);
+        return E;
+    }
+    // As Neon16::scale2xStep.
+    static NEON_LOOP void scale2xStep(Px24 B, Px24 D, Px24 E, Px24 F, Px24 H, uint8_t *t,
+                                      uint8_t *u) {
+        const uint8x16_t DB = same(D, B), BF = same(B, F), DH = same(D, H), HF = same(H, F);
+        const uint8x16_t notB = vorrq_u8(BF, DH), notH = vorrq_u8(DB, HF);
+        store(t, pick(vbicq_u8(DB, notB), D, E), pick(vbicq_u8(BF, notH), F, E));
+        store(u, pick(vbicq_u8(DH, notH), D, E), pick(vbicq_u8(HF, notB), F, E));
+    }
+    static NEON_LOOP void scale2xRows(const uint8_t *a, const uint8_t *s, const uint8_t *b,
+                                      uint8_t *t, uint8_t *u) {
+        const Px24 first = load(s);
+        scale2xStep(load(a), leftEdge(first), first, load(s + 3), load(b), t, u);
+        int x = 16;
+        for (; x < SRC_W - 16; x += 16)
+            scale2xStep(load(a + 3 * x), load(s + 3 * x - 3), load(s + 3 * x), load(s + 3 * x + 3),
+                        load(b + 3 * x), t + 6 * x, u + 6 * x);
+        const Px24 last = load(s + 3 * x);
+        scale2xStep(load(a + 3 * x), load(s + 3 * x - 3), last, rightEdge(last), load(b + 3 * x),
+                    t + 6 * x, u + 6 * x);
+    }
+    // (e + f + h + i) / 4 of each byte, in 16 bits.
+    static NEON_LOOP uint8x16_t avg4(uint8x16_t e, uint8x16_t f, uint8x16_t h, uint8x16_t i) {
+        const uint16x8_t lo = vaddq_u16(vaddl_u8(vget_low_u8(e), vget_low_u8(f)),
+                                        vaddl_u8(vget_low_u8(h), vget_low_u8(i)));
+        const uint16x8_t hi = vaddq_u16(vaddl_u8(vget_high_u8(e), vget_high_u8(f)),
+                                        vaddl_u8(vget_high_u8(h), vget_high_u8(i)));
+        return vcombine_u8(vshrn_n_u16(lo, 2), vshrn_n_u16(hi, 2));
+    }
+    // With the edge pixel standing in beyond the last column and row the
+    // formulas give the directly written pixels there too (see Plain24).
+    static NEON_LOOP void bilinearStep(Px24 E, Px24 F, Px24 H, Px24 I, uint8_t *t, uint8_t *u) {
+        Px24 right, below, corner;
+        for (int c = 0; c < 3; c++) {
+            right.val[c] = vhaddq_u8(E.val[c], F.val[c]);
+            below.val[c] = vhaddq_u8(E.val[c], H.val[c]);
+            corner.val[c] = avg4(E.val[c], F.val[c], H.val[c], I.val[c]);
+        }
+        store(t, E, right);
+        store(u, below, corner);
+    }
+    static NEON_LOOP void bilinearRows(const uint8_t *s, const uint8_t *b, uint8_t *t, uint8_t *u) {
+        int x = 0;
+        for (; x < SRC_W - 16; x += 16)
+            bilinearStep(load(s + 3 * x), load(s + 3 * x + 3), load(b + 3 * x), load(b + 3 * x + 3),
+                         t + 6 * x, u + 6 * x);
+        const Px24 E = load(s + 3 * x), H = load(b + 3 * x);
+        bilinearStep(E, rightEdge(E), H, rightEdge(H), t + 6 * x, u + 6 * x);
+    }
+
+    // Frames: the source rows as stored, no unpacked copy.
+    static NEON_LOOP void zoom(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++)
+            zoomRows(srcRow(f, y), dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+    }
+    static NEON_LOOP void scanline(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++)
+            scanlineRows(srcRow(f, y), dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+    }
+    static NEON_LOOP void scale2x(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            const uint8_t *s = srcRow(f, y);
+            const uint8_t *a = y > 0 ? srcRow(f, y - 1) : s;
+            const uint8_t *b = y < SRC_H - 1 ? srcRow(f, y + 1) : s;
+            scale2xRows(a, s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+        }
+    }
+    static NEON_LOOP void bilinear(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            const uint8_t *s = srcRow(f, y), *b = y < SRC_H - 1 ? srcRow(f, y + 1) : s;
+            bilinearRows(s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+        }
+    }
+};
+#endif
+
 // Frames.
 
-static ROW_LOOP void zoomFrame16(const Frame &f) {
-    for (int y = 0; y < SRC_H; y++) {
-        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
-        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y + 1));
-    }
-}
-
-static ROW_LOOP void scanlineFrame16(const Frame &f) {
-    const Px16 px = {f.dark16, f.half16};
-    for (int y = 0; y < SRC_H; y++) {
-        doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
-        darkRow16(px, srcRow16(f, y), dstRow16(f, 2 * y + 1));
-    }
-}
-
-static ROW_LOOP void scale2xFrame16(const Frame &f) {
-    for (int y = 0; y < SRC_H; y++) {
-        const uint16_t *s = srcRow16(f, y);
-        const uint16_t *a = y > 0 ? srcRow16(f, y - 1) : s;
-        const uint16_t *b = y < SRC_H - 1 ? srcRow16(f, y + 1) : s;
-        scale2xRow16(a, s, b, dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
-    }
-}
-
-static ROW_LOOP void bilinearFrame16(const Frame &f) {
-    const Px16 px = {f.dark16, f.half16};
-    for (int y = 0; y < SRC_H - 1; y++)
-        bilinearRow16(px, srcRow16(f, y), srcRow16(f, y + 1), dstRow16(f, 2 * y),
-                      dstRow16(f, 2 * y + 1));
-    bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 2));
-    bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 1));
-}
-
-// The odd row repeats the even one; only its 640 pixels are copied, never
-// the padding of a wider pitch.
-template <class B> static ROW_LOOP void zoomFrame24(const Frame &f) {
-    for (int y = 0; y < SRC_H; y++) {
-        B::twice(srcRow(f, y), dstRow(f, 2 * y));
-        memcpy(dstRow(f, 2 * y + 1), dstRow(f, 2 * y), DST_W * 3);
-    }
-}
-
-// Darkening is per byte, so it runs on the row as stored.
-template <class B> static ROW_LOOP void scanlineFrame24(const Frame &f) {
-    uint8_t dark[3 * SRC_W];
-    for (int y = 0; y < SRC_H; y++) {
-        const uint8_t *s = srcRow(f, y);
-        for (int i = 0; i < 3 * SRC_W; i++)
-            dark[i] = uint8_t((s[i] & 0x80) >> 2);
-        B::twice(s, dstRow(f, 2 * y));
-        B::twice(dark, dstRow(f, 2 * y + 1));
-    }
-}
-
-// Unpacked rows in a ring: row y + 1 is unpacked as row y is scaled.
-template <class B> static ROW_LOOP void scale2xFrame24(const Frame &f) {
-    uint32_t ring[3][PADDED_W];
-    B::unpack(srcRow(f, 0), ring[0]);
-    for (int y = 0; y < SRC_H; y++) {
-        const uint32_t *s = ring[y % 3], *a = y > 0 ? ring[(y + 2) % 3] : s, *b = s;
-        if (y < SRC_H - 1) {
-            B::unpack(srcRow(f, y + 1), ring[(y + 1) % 3]);
-            b = ring[(y + 1) % 3];
+// The 16-bit frames of the portable and AVX2 builds.
+struct Plain16 {
+    static ROW_LOOP void zoom(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
+            doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y + 1));
         }
-        B::scale2xRow(a, s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
     }
-}
-
-template <class B> static ROW_LOOP void bilinearFrame24(const Frame &f) {
-    uint32_t ring[2][PADDED_W];
-    B::unpack(srcRow(f, 0), ring[0]);
-    for (int y = 0; y < SRC_H; y++) {
-        const uint32_t *s = ring[y & 1], *b = s;
-        if (y < SRC_H - 1) {
-            B::unpack(srcRow(f, y + 1), ring[(y + 1) & 1]);
-            b = ring[(y + 1) & 1];
+    static ROW_LOOP void scanline(const Frame &f) {
+        const Px16 px = {f.dark16, f.half16};
+        for (int y = 0; y < SRC_H; y++) {
+            doubleRow16(srcRow16(f, y), dstRow16(f, 2 * y));
+            darkRow16(px, srcRow16(f, y), dstRow16(f, 2 * y + 1));
         }
-        B::bilinearRow(s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
     }
-}
+    static ROW_LOOP void scale2x(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            const uint16_t *s = srcRow16(f, y);
+            const uint16_t *a = y > 0 ? srcRow16(f, y - 1) : s;
+            const uint16_t *b = y < SRC_H - 1 ? srcRow16(f, y + 1) : s;
+            scale2xRow16(a, s, b, dstRow16(f, 2 * y), dstRow16(f, 2 * y + 1));
+        }
+    }
+    static ROW_LOOP void bilinear(const Frame &f) {
+        const Px16 px = {f.dark16, f.half16};
+        for (int y = 0; y < SRC_H - 1; y++)
+            bilinearRow16(px, srcRow16(f, y), srcRow16(f, y + 1), dstRow16(f, 2 * y),
+                          dstRow16(f, 2 * y + 1));
+        bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 2));
+        bilinearLastRow16(px, srcRow16(f, SRC_H - 1), dstRow16(f, 2 * SRC_H - 1));
+    }
+};
+
+// The 24-bit frames of the builds that unpack rows (B: Plain24 or Wide24).
+template <class B> struct Unpacked24 {
+    // The odd row repeats the even one; only its 640 pixels are copied,
+    // never the padding of a wider pitch.
+    static ROW_LOOP void zoom(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            B::twice(srcRow(f, y), dstRow(f, 2 * y));
+            memcpy(dstRow(f, 2 * y + 1), dstRow(f, 2 * y), DST_W * 3);
+        }
+    }
+    // Darkening is per byte, so it runs on the row as stored.
+    static ROW_LOOP void scanline(const Frame &f) {
+        uint8_t dark[3 * SRC_W];
+        for (int y = 0; y < SRC_H; y++) {
+            const uint8_t *s = srcRow(f, y);
+            for (int i = 0; i < 3 * SRC_W; i++)
+                dark[i] = uint8_t((s[i] & 0x80) >> 2);
+            B::twice(s, dstRow(f, 2 * y));
+            B::twice(dark, dstRow(f, 2 * y + 1));
+        }
+    }
+    // Unpacked rows in a ring: row y + 1 is unpacked as row y is scaled.
+    static ROW_LOOP void scale2x(const Frame &f) {
+        uint32_t ring[3][PADDED_W];
+        B::unpack(srcRow(f, 0), ring[0]);
+        for (int y = 0; y < SRC_H; y++) {
+            const uint32_t *s = ring[y % 3], *a = y > 0 ? ring[(y + 2) % 3] : s, *b = s;
+            if (y < SRC_H - 1) {
+                B::unpack(srcRow(f, y + 1), ring[(y + 1) % 3]);
+                b = ring[(y + 1) % 3];
+            }
+            B::scale2xRow(a, s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+        }
+    }
+    static ROW_LOOP void bilinear(const Frame &f) {
+        uint32_t ring[2][PADDED_W];
+        B::unpack(srcRow(f, 0), ring[0]);
+        for (int y = 0; y < SRC_H; y++) {
+            const uint32_t *s = ring[y & 1], *b = s;
+            if (y < SRC_H - 1) {
+                B::unpack(srcRow(f, y + 1), ring[(y + 1) & 1]);
+                b = ring[(y + 1) & 1];
+            }
+            B::bilinearRow(s, b, dstRow(f, 2 * y), dstRow(f, 2 * y + 1));
+        }
+    }
+};
 
 // The frame functions of one build, by scaler and depth.
 typedef void (*FrameFn)(const Frame &);
@@ -429,44 +714,51 @@ struct FrameSet {
     FrameFn zoom[2], scale2x[2], scanline[2], bilinear[2]; // [0] 16-bit, [1] 24-bit
 };
 
-#define FRAME_SET(NAME, ATTR, BYTES24)                                                             \
+// FRAMES16, FRAMES24: the build's frames at either depth.
+#define FRAME_SET(NAME, ATTR, FRAMES16, FRAMES24)                                                  \
     ATTR static void NAME##Zoom16(const Frame &f) {                                                \
-        zoomFrame16(f);                                                                            \
+        FRAMES16::zoom(f);                                                                         \
     }                                                                                              \
     ATTR static void NAME##Zoom24(const Frame &f) {                                                \
-        zoomFrame24<BYTES24>(f);                                                                   \
+        FRAMES24::zoom(f);                                                                         \
     }                                                                                              \
     ATTR static void NAME##Scale2x16(const Frame &f) {                                             \
-        scale2xFrame16(f);                                                                         \
+        FRAMES16::scale2x(f);                                                                      \
     }                                                                                              \
     ATTR static void NAME##Scale2x24(const Frame &f) {                                             \
-        scale2xFrame24<BYTES24>(f);                                                                \
+        FRAMES24::scale2x(f);                                                                      \
     }                                                                                              \
     ATTR static void NAME##Scanline16(const Frame &f) {                                            \
-        scanlineFrame16(f);                                                                        \
+        FRAMES16::scanline(f);                                                                     \
     }                                                                                              \
     ATTR static void NAME##Scanline24(const Frame &f) {                                            \
-        scanlineFrame24<BYTES24>(f);                                                               \
+        FRAMES24::scanline(f);                                                                     \
     }                                                                                              \
     ATTR static void NAME##Bilinear16(const Frame &f) {                                            \
-        bilinearFrame16(f);                                                                        \
+        FRAMES16::bilinear(f);                                                                     \
     }                                                                                              \
     ATTR static void NAME##Bilinear24(const Frame &f) {                                            \
-        bilinearFrame24<BYTES24>(f);                                                               \
+        FRAMES24::bilinear(f);                                                                     \
     }                                                                                              \
     static const FrameSet NAME = {{NAME##Zoom16, NAME##Zoom24},                                    \
                                   {NAME##Scale2x16, NAME##Scale2x24},                              \
                                   {NAME##Scanline16, NAME##Scanline24},                            \
                                   {NAME##Bilinear16, NAME##Bilinear24}};
 
-FRAME_SET(portable, , Plain24)
-#if WIDE_VECTORS
-FRAME_SET(wide, WIDE_TARGET, Wide24)
+FRAME_SET(portable, , Plain16, Unpacked24<Plain24>)
+#if WIDE_AVX2
+FRAME_SET(wide, WIDE_TARGET, Plain16, Unpacked24<Wide24>)
+#elif WIDE_NEON
+FRAME_SET(wide, WIDE_TARGET, Neon16, Neon24)
 #endif
 
 int wideVectorsAvailable() {
-#if WIDE_VECTORS
+#if WIDE_AVX2
     return __builtin_cpu_supports("avx2") ? 1 : 0;
+#elif WIDE_NEON && defined(__arm__)
+    return (getauxval(AT_HWCAP) & HWCAP_ARM_NEON) ? 1 : 0;
+#elif WIDE_NEON
+    return 1;
 #else
     return 0;
 #endif

@@ -240,7 +240,7 @@ static void copyKeyedRow(const Uint8 *src, Uint8 *dst, int w, Uint32 key) {
         memcpy(dst + last, src + last, 3);
 }
 
-#if WIDE_VECTORS
+#if WIDE_AVX2
 #include <immintrin.h>
 
 // Eight pixels a step: source and destination spread into 32-bit lanes
@@ -289,7 +289,7 @@ static ROW_LOOP void copyKeyedRows16(const Uint8 *src, int srcPitch, Uint8 *dst,
     }
 }
 
-#if WIDE_VECTORS
+#if WIDE_AVX2
 WIDE_TARGET static void copyKeyedRows16Wide(const Uint8 *src, int srcPitch, Uint8 *dst,
                                             int dstPitch, int w, int h, Uint16 key) {
     copyKeyedRows16(src, srcPitch, dst, dstPitch, w, h, key);
@@ -298,7 +298,7 @@ WIDE_TARGET static void copyKeyedRows16Wide(const Uint8 *src, int srcPitch, Uint
 
 static void copyKeyed(const Uint8 *src, int srcPitch, Uint8 *dst, int dstPitch, int w, int h,
                       Uint32 key, int bytes) {
-#if WIDE_VECTORS
+#if WIDE_AVX2
     if (wideVectors && wideVectorsAvailable()) {
         if (bytes == 2)
             copyKeyedRows16Wide(src, srcPitch, dst, dstPitch, w, h, Uint16(key));

@@ -3,11 +3,13 @@
 // scaler, back to back, so both see the same machine; each benchmark reports
 // the median of either and their ratio, and a table of the ratios closes the
 // run (the medians over repetitions with --benchmark_repetitions). Where the
-// processor has AVX2, both builds of the scalers' loops are measured.
+// processor has a wider build of the scalers' loops (AVX2, NEON), both builds
+// are measured.
 
 #include "front/defines.h"
 #include "platform/Scaling.h"
 #include "platform/gfx_sdl.h"
+#include "scale_picture.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -45,26 +47,6 @@ void stop() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-// Short runs of a few colours, so Scale2X finds the edges it smooths, with
-// some noise between them.
-void fillPicture() {
-    srand(7);
-    const Uint32 palette[4] = {
-        SDL_MapRGB(screen->format, 255, 0, 255), SDL_MapRGB(screen->format, 20, 120, 40),
-        SDL_MapRGB(screen->format, 250, 250, 250), SDL_MapRGB(screen->format, 90, 60, 10)};
-    const int bytes = screen->format->BytesPerPixel;
-    Uint8 *pixels = static_cast<Uint8 *>(screen->pixels);
-    for (int y = 0; y < 240; y++)
-        for (int x = 0; x < 320; x++) {
-            Uint32 p = palette[(x / 7 + y / 5) % 4];
-            if (rand() % 8 == 0) {
-                const Uint8 r = rand(), g = rand(), b = rand();
-                p = SDL_MapRGB(screen->format, r, g, b);
-            }
-            memcpy(pixels + y * screen->pitch + x * bytes, &p, bytes);
-        }
-}
-
 double median(std::vector<double> &v) {
     std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
     return v[v.size() / 2];
@@ -73,7 +55,7 @@ double median(std::vector<double> &v) {
 void run(benchmark::State &state, const Method *method, int depth, int wide) {
     typedef std::chrono::steady_clock Clock;
     startDoubled(depth);
-    fillPicture();
+    fillScalePicture(screen);
     wideVectors = wide;
     const size_t outBytes = size_t(fscreen->pitch) * 480;
     std::vector<Uint8> from(outBytes, 0x5A);
@@ -100,7 +82,7 @@ void run(benchmark::State &state, const Method *method, int depth, int wide) {
 }
 
 std::string nameOf(const Method &m, int depth, int wide) {
-    return std::string(m.name) + "/" + std::to_string(depth) + (wide ? "/avx2" : "");
+    return std::string(m.name) + "/" + std::to_string(depth) + (wide ? "/" WIDE_NAME : "");
 }
 
 // Keeps each benchmark's counters (their medians when repeated) for the

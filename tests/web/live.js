@@ -1,6 +1,7 @@
 // The browser build on the real clock with real input: keys and a click
 // sent to the page go through the intros and the title into a game and make
 // a pick; then frames keep coming and Web Audio keeps pulling the mixer.
+// EXIT at the title leaves the page's end text, whose button plays again.
 // Each step waits for the game's own trace (QUENZY_TRACE, read from the
 // page's file system), never for a time, so a slow machine only takes
 // longer.
@@ -75,6 +76,42 @@ async function main() {
     }
     console.log('ok   live: keys and a click made a pick; ' + (now[0] - frames) +
                 ' frames and ' + (now[1] - pulls) + ' audio buffers after it');
+
+    // EXIT from the pause menu, then EXIT at the title: the page says the
+    // game has ended, and its button starts it again. Each key once, after
+    // the screen that takes it is up (a repeated key would move on).
+    const times = async (event) => (await trace()).split(' ' + event).length - 1;
+    async function waitFor(event, count) {
+      while ((await times(event)) < count) await pause(200);
+    }
+    async function waitFrames(n) {
+      const from = (await count())[0];
+      while ((await count())[0] < from + n) await pause(100);
+    }
+    const titles = await times('title state=0');
+    await page.keyboard.press('Enter');
+    await waitFor('pause ', 1);
+    await waitFrames(10);
+    await page.keyboard.press('ArrowUp');
+    await waitFrames(10);
+    await page.keyboard.press('ControlLeft');
+    await waitFor('title state=0', titles + 1);
+    await waitFrames(10);
+    await page.keyboard.press('ArrowUp');
+    await waitFor('title state=5', 1);
+    await waitFrames(10);
+    await page.keyboard.press('ControlLeft');
+    const ended = () => page.evaluate(() => {
+      const box = document.getElementById('ended');
+      return getComputedStyle(box).display !== 'none' ? box.innerText : '';
+    });
+    while (!(await ended())) await pause(200);
+    const text = await ended();
+    if (!/has ended/.test(text)) throw new Error('the end text: ' + text);
+    await Promise.all([page.waitForNavigation(), page.click('#ended button')]);
+    await until('title state=0', () => page.keyboard.press('Space'));
+    console.log('ok   live: after EXIT the page said "' + text.split('\n')[0] +
+                '", and its button started the game again');
   } finally {
     clearTimeout(watchdog);
     await browser.close();

@@ -30,60 +30,98 @@ run_native() { # script dir options...
         QUENZY_AUDIO_OUT="$dir/audio.wav" "$native/quenzy" "$@" >"$dir/../native.out" 2>&1)
 }
 
-# Two scripts, one after the other, on one user folder: natively in one
-# folder, in the browser in one profile (the user folder in IndexedDB). The
-# second run's files must match: what the first one saved came back.
-check_restart() { # name first second
+# Scripts one after the other on one user folder: natively in one folder,
+# in the browser in one browser profile, whose IndexedDB keeps the user
+# folder from one page load to the next, as a reload of the page does. Each
+# run's files must match: what the runs before it saved came back.
+check_reload() { # name script...
     name=$1
+    shift
     work=$(mktemp -d "$base/quenzy-web-test-XXXXXX")
-    mkdir "$work/native" "$work/native2" "$work/web" "$work/web2"
-    run_native "$2" "$work/native"
-    rm "$work/native/data"
-    mv "$work/native/home" "$work/native2/home"
-    run_native "$3" "$work/native2"
-    native_status=$?
-    profile="$work/profile"
-    QUENZY_WEB_PROFILE="$profile" "$root/tools/web-replay" "$2" "$work/web" >"$work/web.out" 2>&1 &&
-        QUENZY_WEB_PROFILE="$profile" "$root/tools/web-replay" "$3" "$work/web2" >>"$work/web.out" 2>&1
-    web_status=$?
-    compare "$name" "$work" native2 web2
+    mkdir "$work/home"
+    step=0 status=0
+    for script in "$@"; do
+        step=$((step + 1))
+        mkdir "$work/native$step" "$work/web$step"
+        mv "$work/home" "$work/native$step/home"
+        run_native "$script" "$work/native$step"
+        echo $? >"$work/native$step.status"
+        rm "$work/native$step/data"
+        cp -r "$work/native$step/home" "$work/home"
+        QUENZY_WEB_PROFILE="$work/profile" "$root/tools/web-replay" "$script" "$work/web$step" \
+            >>"$work/web.out" 2>&1
+        echo $? >"$work/web$step.status"
+    done
+    for n in $(seq 1 $step); do
+        compare "$name, run $n of $step" "$work" "native$n" "web$n" || status=1
+    done
+    finish $status "$work"
 }
 
-check() { # name script options...
-    name=$1 script=$2
-    shift 2
+# Test boards (test.bin) for -t, as the native golden tests lay them out:
+# a start row of 8 cells then a target row of 8, 10 rows.
+board_none() { :; }
+board_empty() { head -c 160 /dev/zero >"$1/test.bin"; }
+# A lone 1 at (2, 9); the target wants a 1 at (5, 9).
+board_lonely() {
+    board_empty "$1"
+    printf '\001' | dd of="$1/test.bin" bs=1 seek=146 conv=notrunc 2>/dev/null
+    printf '\001' | dd of="$1/test.bin" bs=1 seek=157 conv=notrunc 2>/dev/null
+}
+
+check() { # name script board options...
+    name=$1 script=$2 board=$3
+    shift 3
     work=$(mktemp -d "$base/quenzy-web-test-XXXXXX")
     mkdir "$work/native" "$work/web"
+    "board_$board" "$work/native"
+    "board_$board" "$work/web"
     run_native "$script" "$work/native" "$@"
-    native_status=$?
+    echo $? >"$work/native.status"
     "$root/tools/web-replay" "$script" "$work/web" "$@" >"$work/web.out" 2>&1
-    web_status=$?
+    echo $? >"$work/web.status"
     compare "$name" "$work" native web
+    finish $? "$work"
 }
 
-# Compares the runs in two folders of `work`; removes `work` when they match.
+# Compares the runs in two folders of `work` and their statuses.
 compare() { # name work native web
-    name=$1 work=$2
-    files "$work/$3" >"$work/native.sums"
-    files "$work/$4" >"$work/web.sums"
+    what=$1 work=$2
+    native_status=$(cat "$work/$3.status") web_status=$(cat "$work/$4.status")
+    files "$work/$3" >"$work/$3.sums"
+    files "$work/$4" >"$work/$4.sums"
     if [ "$native_status" != "$web_status" ]; then
-        echo "FAIL $name: status $web_status in the browser, $native_status natively"
+        echo "FAIL $what: status $web_status in the browser, $native_status natively"
         cat "$work/web.out"
-    elif [ ! -s "$work/native.sums" ] || ! cmp -s "$work/native.sums" "$work/web.sums"; then
-        echo "FAIL $name: the files differ (left native, right browser)"
-        diff "$work/native.sums" "$work/web.sums"
+    elif [ ! -s "$work/$3.sums" ] || ! cmp -s "$work/$3.sums" "$work/$4.sums"; then
+        echo "FAIL $what: the files differ (left native, right browser)"
+        diff "$work/$3.sums" "$work/$4.sums"
         cat "$work/web.out"
     else
-        echo "ok   $name: status $web_status, $(wc -l <"$work/web.sums") files identical"
-        rm -rf "$work"
+        echo "ok   $what: status $web_status, $(wc -l <"$work/$4.sums") files identical"
         return 0
     fi
-    echo "     kept $work"
-    failed=1
+    return 1
 }
 
-check play "$here/play.txt"
-check options "$here/options.txt"
-check_restart restart "$here/options.txt" "$here/restart.txt"
+# Removes `work` after a pass, keeps it for a look after a failure.
+finish() { # status work
+    if [ "$1" = 0 ]; then
+        rm -rf "$2"
+    else
+        echo "     kept $2"
+        failed=1
+    fi
+}
+
+check play "$here/play.txt" none
+check options "$here/options.txt" none
+# The native golden replays: the menus and options with a rebinding, the
+# pause menu, the level ends.
+check menus "$root/tests/golden/menus.txt" none
+check pause "$root/tests/golden/pause.txt" empty -t
+check level-ends "$root/tests/golden/level_ends.txt" lonely -t
+check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
 node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1
+node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1
 exit $failed

@@ -228,77 +228,130 @@ Layer parseLayer(const Line &l, const std::vector<std::string> &w) {
     return y;
 }
 
+// One line of an instrument's block: its words, for the preset it sets.
+struct InstrumentLine {
+    const Line &l;
+    const std::vector<std::string> &w;
+    Preset &p;
+
+    double arg(size_t i) const {
+        if (i >= w.size())
+            fail(l, w[0] + " needs more values");
+        return number(l, w[i]);
+    }
+    // The i-th word as a whole number from lo to hi (missing: an error).
+    int whole(size_t i, int lo, int hi) const {
+        return integer(l, i < w.size() ? w[i] : "", lo, hi);
+    }
+};
+
+void settingOsc(const InstrumentLine &s) {
+    s.p.oscs.push_back(parseOsc(s.l, s.w));
+}
+
+// tone, noise and metal: a layer of a drum
+void settingLayer(const InstrumentLine &s) {
+    s.p.drum = true;
+    s.p.layers.push_back(parseLayer(s.l, s.w));
+}
+
+// filter CUTOFF [q Q] [poles 2|4] [from CUTOFF] [time SECONDS]
+void settingFilter(const InstrumentLine &s) {
+    Preset &p = s.p;
+    p.cutoff = s.arg(1);
+    for (size_t i = 2; i < s.w.size(); i += 2) {
+        if (s.w[i] == "q")
+            p.q = s.arg(i + 1);
+        else if (s.w[i] == "poles")
+            p.poles = s.whole(i + 1, 2, 4);
+        else if (s.w[i] == "from")
+            p.cutoffStart = s.arg(i + 1);
+        else if (s.w[i] == "time")
+            p.cutoffTime = s.arg(i + 1);
+        else
+            fail(s.l, "unknown filter setting " + s.w[i]);
+    }
+    if (p.poles == 3)
+        fail(s.l, "poles is 2 or 4");
+}
+
+// chiff LEVEL [DECAY] [TONE]
+void settingChiff(const InstrumentLine &s) {
+    s.p.chiff = s.arg(1);
+    if (s.w.size() > 2)
+        s.p.chiffDecay = s.arg(2);
+    if (s.w.size() > 3)
+        s.p.chiffTone = s.arg(3);
+}
+
+// range LOW HIGH
+void settingRange(const InstrumentLine &s) {
+    if (s.w.size() != 3)
+        fail(s.l, "range needs a low and a high note");
+    s.p.low = noteName(s.l, s.w[1]);
+    s.p.high = noteName(s.l, s.w[2]);
+    if (s.p.high < s.p.low)
+        fail(s.l, "range goes downwards");
+}
+
+void settingPan(const InstrumentLine &s) {
+    s.p.pan = std::clamp(s.arg(1), -1.0, 1.0);
+}
+
+// vibrato DEPTH RATE [SWEEP]
+void settingVibrato(const InstrumentLine &s) {
+    s.p.vibDepth = s.whole(1, 0, 15);
+    s.p.vibRate = s.whole(2, 0, 63);
+    s.p.vibSweep = s.w.size() > 3 ? s.whole(3, 0, 255) : 0;
+}
+
+// The settings that are one number each.
+const struct {
+    const char *name;
+    double Preset::*field;
+} realSettings[] = {
+    {"attack", &Preset::attack},   {"decay", &Preset::decay},      {"sustain", &Preset::sustain},
+    {"release", &Preset::release}, {"loop", &Preset::loopSeconds}, {"length", &Preset::length},
+    {"drive", &Preset::drive},     {"level", &Preset::level},
+};
+
+const struct {
+    const char *name;
+    int Preset::*field;
+    int lo, hi;
+} wholeSettings[] = {
+    {"sub", &Preset::sub, 1, 8},
+    {"volume", &Preset::volume, 0, 64},
+};
+
+const struct {
+    const char *name;
+    void (*read)(const InstrumentLine &s);
+} otherSettings[] = {
+    {"osc", settingOsc},     {"tone", settingLayer},    {"noise", settingLayer},
+    {"metal", settingLayer}, {"filter", settingFilter}, {"chiff", settingChiff},
+    {"range", settingRange}, {"pan", settingPan},       {"vibrato", settingVibrato},
+};
+
 void instrumentLine(const Line &l, Preset &p) {
     std::vector<std::string> w = words(l.text);
-    const std::string &k = w[0];
-    auto arg = [&](size_t i) -> double {
-        if (i >= w.size())
-            fail(l, k + " needs more values");
-        return number(l, w[i]);
-    };
-    if (k == "osc") {
-        p.oscs.push_back(parseOsc(l, w));
-    } else if (k == "tone" || k == "noise" || k == "metal") {
-        p.drum = true;
-        p.layers.push_back(parseLayer(l, w));
-    } else if (k == "filter") {
-        p.cutoff = arg(1);
-        for (size_t i = 2; i < w.size(); i += 2) {
-            if (w[i] == "q")
-                p.q = arg(i + 1);
-            else if (w[i] == "poles")
-                p.poles = integer(l, i + 1 < w.size() ? w[i + 1] : "", 2, 4);
-            else if (w[i] == "from")
-                p.cutoffStart = arg(i + 1);
-            else if (w[i] == "time")
-                p.cutoffTime = arg(i + 1);
-            else
-                fail(l, "unknown filter setting " + w[i]);
+    const InstrumentLine s{l, w, p};
+    for (const auto &setting : realSettings)
+        if (w[0] == setting.name) {
+            p.*setting.field = s.arg(1);
+            return;
         }
-        if (p.poles == 3)
-            fail(l, "poles is 2 or 4");
-    } else if (k == "attack") {
-        p.attack = arg(1);
-    } else if (k == "decay") {
-        p.decay = arg(1);
-    } else if (k == "sustain") {
-        p.sustain = arg(1);
-    } else if (k == "release") {
-        p.release = arg(1);
-    } else if (k == "loop") {
-        p.loopSeconds = arg(1);
-    } else if (k == "chiff") {
-        p.chiff = arg(1);
-        if (w.size() > 2)
-            p.chiffDecay = arg(2);
-        if (w.size() > 3)
-            p.chiffTone = arg(3);
-    } else if (k == "range") {
-        if (w.size() != 3)
-            fail(l, "range needs a low and a high note");
-        p.low = noteName(l, w[1]);
-        p.high = noteName(l, w[2]);
-        if (p.high < p.low)
-            fail(l, "range goes downwards");
-    } else if (k == "sub") {
-        p.sub = integer(l, w.size() > 1 ? w[1] : "", 1, 8);
-    } else if (k == "length") {
-        p.length = arg(1);
-    } else if (k == "drive") {
-        p.drive = arg(1);
-    } else if (k == "level") {
-        p.level = arg(1);
-    } else if (k == "volume") {
-        p.volume = integer(l, w.size() > 1 ? w[1] : "", 0, 64);
-    } else if (k == "pan") {
-        p.pan = std::clamp(arg(1), -1.0, 1.0);
-    } else if (k == "vibrato") {
-        p.vibDepth = integer(l, w.size() > 1 ? w[1] : "", 0, 15);
-        p.vibRate = integer(l, w.size() > 2 ? w[2] : "", 0, 63);
-        p.vibSweep = w.size() > 3 ? integer(l, w[3], 0, 255) : 0;
-    } else {
-        fail(l, "unknown instrument setting " + k);
-    }
+    for (const auto &setting : wholeSettings)
+        if (w[0] == setting.name) {
+            p.*setting.field = s.whole(1, setting.lo, setting.hi);
+            return;
+        }
+    for (const auto &setting : otherSettings)
+        if (w[0] == setting.name) {
+            setting.read(s);
+            return;
+        }
+    fail(l, "unknown instrument setting " + w[0]);
 }
 
 void checkPreset(const Line &l, const Preset &p) {

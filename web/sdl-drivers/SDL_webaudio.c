@@ -48,10 +48,11 @@ EM_JS(int, web_audio_open, (int freq, int channels, int samples), {
 	node.connect(ctx.destination);
 	Module.webAudio = {ctx: ctx, node: node, pulls: 0};
 	function resume() {
-		if (ctx.state !== 'closed') ctx.resume();
+		if (ctx.state === 'suspended') ctx.resume();
 	}
-	['keydown', 'mousedown', 'touchstart'].forEach(function(type) {
-		document.addEventListener(type, resume, {once: true, capture: true});
+	/* The events a browser counts as the user's go-ahead (a tap's is its end). */
+	['keydown', 'mousedown', 'pointerup', 'touchend'].forEach(function(type) {
+		document.addEventListener(type, resume, {capture: true});
 	});
 	resume();
 	return ctx.sampleRate;

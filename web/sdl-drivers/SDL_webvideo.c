@@ -7,7 +7,8 @@
  * the program asks for, as on the desktop; each update converts it to RGBA
  * and puts it on the page's canvas. Keys and mouse come from the page's
  * listeners, queued in JavaScript and drained at each pump, as the same
- * SDLK_* codes and in the screen's own pixel coordinates. */
+ * SDLK_* codes and in the screen's own pixel coordinates; a tap on a
+ * touch screen is a click. */
 
 #include "SDL_config.h"
 
@@ -95,6 +96,21 @@ EM_JS(void, web_video_open, (int w, int h), {
 	canvas.addEventListener('mousemove', mouse(3));
 	document.addEventListener('mouseup', mouse(5));
 	canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+	/* A tap is a click where the finger lands, as the left button; taken
+	 * here so the browser's own late mouse events for it never come. */
+	function touch(kind) {
+		return function(e) {
+			var t = e.changedTouches[0];
+			if (!t) return;
+			e.preventDefault();
+			var p = at(t);
+			if (kind === 4) Module.webEvents.push([3, 0, p[0], p[1]]);
+			Module.webEvents.push([kind, 1, p[0], p[1]]);
+		};
+	}
+	canvas.addEventListener('touchstart', touch(4));
+	canvas.addEventListener('touchend', touch(5));
+	canvas.addEventListener('touchcancel', touch(5));
 });
 
 /* Takes the oldest page event into out[0..3]; 0 when there is none. */
