@@ -1,6 +1,7 @@
 #include "platform/fpshelper.h"
 #include "platform/sys.h"
 
+#include <SDL/SDL.h>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -85,6 +86,17 @@ TEST_F(Pacing, WrappedCounterCountsAsOneFrameOrGroup) {
     EXPECT_EQ(sysVirtualNow, 10u);
     EXPECT_EQ(cntFrames, 0);
     EXPECT_EQ(fpsGrpTick, 10u);
+}
+
+// On the real clock a wait sleeps for its time rather than returning at
+// once (the pacer would spin on the clock instead, a core kept busy).
+TEST(RealClock, ADelayLastsAtLeastItsTime) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+    sysVirtualClock = 0;
+    const uint32_t before = sysTicks();
+    sysDelay(20);
+    EXPECT_GE(sysTicks() - before, 20u);
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
 }
 
 // The code of `text` without its comments and literals, which may name a
