@@ -191,6 +191,6 @@ wanted level-ends && check level-ends "$root/tests/golden/level_ends.txt" lonely
 wanted whole-game && check_digests whole-game "$root/tests/e2e/whole_game.txt" oxblurt \
     "$root/tests/golden/whole_game.trace"
 wanted reload && check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
-if wanted live; then node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1; fi
+if wanted live; then node "$here/live.js" "$QUENZY_WEB_BUILD" "$native" || failed=1; fi
 if wanted phone; then node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1; fi
 exit $failed
