@@ -145,7 +145,9 @@ var Module = typeof Module !== 'undefined' ? Module : {};
     FS.mkdirTree(runFolder + '/home');
     FS.symlink('/data', runFolder + '/data');
     Object.keys(replay.files || {}).forEach(function(name) {
-      FS.writeFile(runFolder + '/' + name, fromBase64(replay.files[name]));
+      var path = runFolder + '/' + name;
+      FS.mkdirTree(path.replace(/\/[^\/]*$/, ''));
+      FS.writeFile(path, fromBase64(replay.files[name]));
     });
     FS.writeFile(runFolder + '/script.txt', replay.script);
     // A replay that follows another in the same browser profile finds the
@@ -180,15 +182,45 @@ var Module = typeof Module !== 'undefined' ? Module : {};
       var path = folder + '/' + name, st = FS.lstat(path);
       if (FS.isLink(st.mode)) return;
       if (FS.isDir(st.mode)) collect(path, prefix + name + '/', out);
-      else out[prefix + name] = toBase64(FS.readFile(path));
+      else out[prefix + name] = FS.readFile(path);
     });
     return out;
+  }
+
+  // The same paths with each file's SHA-256 in hex, for runs whose files
+  // are too big to leave the page (the whole game's WAV: hundreds of MB).
+  function digests(files) {
+    var names = Object.keys(files);
+    return Promise.all(names.map(function(name) {
+      return crypto.subtle.digest('SHA-256', files[name]);
+    })).then(function(sums) {
+      var out = {};
+      sums.forEach(function(sum, i) {
+        out[names[i]] = Array.from(new Uint8Array(sum), function(b) {
+          return (b + 0x100).toString(16).slice(1);
+        }).join('');
+      });
+      return out;
+    });
   }
 
   function finishReplay(status) {
     var files = {};
     try { collect(runFolder, '', files); } catch (e) { console.error(e); }
-    window.quenzyResult = {status: status, files: files};
+    if (!replay.digests) {
+      Object.keys(files).forEach(function(name) { files[name] = toBase64(files[name]); });
+      window.quenzyResult = {status: status, files: files};
+      return;
+    }
+    digests(files).then(function(sums) {
+      // The trace too, to show where two runs part.
+      var trace = files['trace.txt'];
+      window.quenzyResult = {status: status, sums: sums,
+                             files: trace ? {'trace.txt': toBase64(trace)} : {}};
+    }, function(e) {
+      console.error('No digests: ' + e);
+      window.quenzyResult = {status: 134, files: {}};
+    });
   }
 
   function showEnd() {

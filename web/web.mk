@@ -91,8 +91,40 @@ LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
 # with crisp pixels) and the service worker that keeps the files.
 APP_FILES := $(WEB)/manifest.webmanifest $(WEB)/icon.png $(WEB)/icon.svg $(WEB)/sw.js
 
+# What the page links to: the licence, the notice of the libraries and
+# their licences, and the source of the program: the game's own (the
+# tracked files of this tree, as they are now) and the Debian source
+# packages of the libraries linked into it, as the LGPL of SDL asks.
+LEGAL_FILES := $(WEB)/LICENSE.txt $(WEB)/NOTICE.txt $(WEB)/source/index.html
+DEB_SOURCES  = $(notdir $(wildcard $(SRC)/*.dsc $(SRC)/*.tar.*))
+
 .PHONY: all libs data
-all: $(WEB)/index.html $(APP_FILES)
+all: $(WEB)/index.html $(APP_FILES) $(LEGAL_FILES)
+
+$(WEB)/LICENSE.txt: LICENSE
+	cp $< $@
+
+$(WEB)/NOTICE.txt: NOTICE
+	cp $< $@
+
+# Made anew at each build: the game's sources may have changed.
+.PHONY: $(WEB)/source/quenzy-source.tar.gz
+$(WEB)/source/quenzy-source.tar.gz:
+	@mkdir -p $(dir $@)
+	if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then \
+	    git ls-files -z | tar --null -T - --transform 's,^,quenzy/,' -czf $@; \
+	else \
+	    tar --exclude='./build*' --transform 's,^\.,quenzy,' -czf $@ .; \
+	fi
+
+$(WEB)/source/index.html: $(WEB)/source/quenzy-source.tar.gz $(FETCHED)
+	cp $(addprefix $(SRC)/,$(DEB_SOURCES)) $(dir $@)
+	{ echo '<!doctype html><meta charset="utf-8"><title>Quenzy: the source</title>'; \
+	  echo '<p>The source of the browser build of Quenzy (see <a href="../NOTICE.txt">NOTICE</a>):'; \
+	  echo '<ul><li><a href="quenzy-source.tar.gz">quenzy-source.tar.gz</a>: the game, the SDL drivers and the build (MIT, <a href="../LICENSE.txt">LICENSE</a>)</li>'; \
+	  for f in $(DEB_SOURCES); do echo "<li><a href=\"$$f\">$$f</a></li>"; done; \
+	  echo '</ul><p>The four libraries as Debian 12 ships their sources: <code>dpkg-source -x</code> on a <code>.dsc</code> unpacks one.'; \
+	} >$@
 
 libs: $(LIBS)
 
@@ -112,8 +144,8 @@ $(WEB)/icon.svg: $(WEB)/icon.png
 	  "$$(base64 -w0 $<)" >$@
 
 # Named after what it keeps, so that a new build is a new copy.
-$(WEB)/sw.js: web/sw.js $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest
-	sed "s/@BUILD@/$$(cat $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest | sha256sum | cut -c1-16)/" $< >$@
+$(WEB)/sw.js: web/sw.js $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest LICENSE NOTICE
+	sed "s/@BUILD@/$$(cat $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest LICENSE NOTICE | sha256sum | cut -c1-16)/" $< >$@
 
 $(FETCHED):
 	sh web/fetch-sources.sh $(SRC)
