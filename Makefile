@@ -46,7 +46,7 @@ WEB_BUILD    ?= build-web
 WEB_PORT     ?= 8080
 WEB_PACKAGES := emscripten nodejs chromium python3 dpkg-dev
 
-.PHONY: run test native-test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test \
+.PHONY: run test native-test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test web-bench \
         cross-deps cross-sysroot host-tools cross-build cross-test
 
 run: build
@@ -260,3 +260,10 @@ $(WEB_BUILD)/node/node_modules/.package-lock.json: web/package.json web/package-
 # The browser build against the native one, in headless Chromium.
 web-test: web web-node build
 	sh tests/web/run.sh $(BUILD) $(WEB_BUILD)
+
+# The doubled play frame timed natively and in headless Chromium, one after
+# the other (tools/web-bench; a measurement, not a test).
+web-bench: web web-node
+	cmake --build $(BUILD) -j2 --target bench_web_frame
+	$(MAKE) -f web/web.mk -j2 WEB=$(WEB_BUILD) NATIVE=$(BUILD) bench
+	tools/web-bench $(BUILD) $(WEB_BUILD)

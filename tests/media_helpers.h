@@ -147,4 +147,38 @@ inline SDL_Surface **solidFont(int size, SDL_Color c) {
     return glyphs;
 }
 
+// Glyph k of a coded font (character 32 + k) is filled with glyphColour(k),
+// so text drawn with it reads back cell by cell (readCells).
+inline Uint32 glyphColour(int k) {
+    return SDL_MapRGB(screen->format, Uint8((k % 32) * 8), Uint8(32 + (k / 32) * 64), 40);
+}
+
+// A font of size x size glyphs, each of its own colour, for the 96
+// characters from 32 on. destroyFonts frees it as `font`/`fontbig`.
+inline SDL_Surface **codedFont(int size) {
+    SDL_Surface **glyphs = static_cast<SDL_Surface **>(calloc(97, sizeof(SDL_Surface *)));
+    for (int k = 0; k < 96; k++) {
+        glyphs[k] = SDL_CreateRGBSurface(SDL_SWSURFACE, size, size, screen->format->BitsPerPixel,
+                                         screen->format->Rmask, screen->format->Gmask,
+                                         screen->format->Bmask, screen->format->Amask);
+        SDL_FillRect(glyphs[k], nullptr, glyphColour(k));
+    }
+    return glyphs;
+}
+
+// What `cells` cells of width cellW from (x0, y) on show: the character
+// whose coded glyph fills the cell's top-left pixel, '.' for none.
+inline std::string readCells(SDL_Surface *s, int x0, int y, int cells, int cellW) {
+    std::string text;
+    for (int i = 0; i < cells; i++) {
+        Uint32 p = getPixel(s, x0 + i * cellW, y);
+        char c = '.';
+        for (int k = 0; k < 96; k++)
+            if (p == glyphColour(k))
+                c = char(32 + k);
+        text += c;
+    }
+    return text;
+}
+
 } // namespace media

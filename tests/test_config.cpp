@@ -56,6 +56,7 @@ TEST_F(Config, LoadingRules) {
         {"k_left=a\n", {{&LEFT_KEY, 97}}},
         {"k_left=z\n", {{&LEFT_KEY, 122}}},
         {"k_left=A\n", {{&LEFT_KEY, 0}}},
+        {"k_left=~\n", {{&LEFT_KEY, 0}}},
         {"k_left=300\n", {{&LEFT_KEY, 300}}},
         {"k_up=276\n", {{&UP_KEY, 276}}},
         {"k_up=-1\nj_up=-3\n", {}},
@@ -71,6 +72,10 @@ TEST_F(Config, LoadingRules) {
         {"# k_down=b mus_volume=9\n", {{&DOWN_KEY, 98}, {&_mus_volume_100_, 9}}},
         // atoi's way with values.
         {"mus_volume= \t+42\n", {{&_mus_volume_100_, 42}}},
+        {"mus_volume=\v\f\r\n 63\n", {{&_mus_volume_100_, 63}}},
+        {"mus_volume=\x01"
+         "5\n",
+         {{&_mus_volume_100_, 0}}}, // a control character is no space
         {"mus_volume=abc\n", {{&_mus_volume_100_, 0}}},
         {"mus_volume=12abc\n", {{&_mus_volume_100_, 12}}},
         {"mus_volume=99999999999999\n", {{&_mus_volume_100_, 100}}},

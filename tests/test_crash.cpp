@@ -189,15 +189,20 @@ TEST_F(KilledWhileSaving, StaleTemporariesAreClearedAtStart) {
         const char *name;
         bool old;
         bool kept;
+        bool folder = false;
     } files[] = {
         {"quenzy.cfg.a1B2c3", true, false},   {"hiscores.dat.ZZZZZZ", true, false},
         {"savegame.dat.x9y8z7", true, false}, {"savegame.dat.q1w2e3", false, true},
         {"savegame.dat.q1w2", true, true},    {"notes.txt.a1B2c3", true, true},
         {"quenzy.cfg.a1-2c3", true, true},    {"savegame.dat", true, true},
+        {"quenzy.cfg_a1B2c3", true, true},    {"hiscores.dat.f0ld3r", true, true, true},
     };
     for (const File &f : files) {
         std::string path = folder + "/" + f.name;
-        writeBytes(path, {1, 2, 3, 4});
+        if (f.folder)
+            ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+        else
+            writeBytes(path, {1, 2, 3, 4});
         if (f.old) {
             struct utimbuf t = {time(nullptr) - 3600, time(nullptr) - 3600};
             ASSERT_EQ(utime(path.c_str(), &t), 0);

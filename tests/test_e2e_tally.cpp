@@ -2,6 +2,9 @@
 // bonus the tally announced is paid.
 
 #include "e2e_helpers.h"
+#include "platform/byteorder.h"
+
+#include <SDL/SDL.h>
 
 namespace {
 
@@ -48,6 +51,58 @@ TEST_F(EndToEnd, TallyPaysEveryBonusWhateverTheSkips) {
         EXPECT_EQ(static_cast<int>(paid.frame - tally.frame), c.endsAt);
         unlink((dir + "/trace.txt").c_str());
     }
+}
+
+// Pixels of a dump in the w x h box at (x, y) brighter than the darkened
+// picture behind the tally's lines ever is: those of its text.
+int brightPixels(const std::string &bmp, int x, int y, int w, int h) {
+    SDL_Surface *s = SDL_LoadBMP(bmp.c_str());
+    if (!s) {
+        ADD_FAILURE() << "cannot read " << bmp;
+        return -1;
+    }
+    int n = 0;
+    SDL_LockSurface(s);
+    for (int j = y; j < y + h; j++)
+        for (int i = x; i < x + w; i++) {
+            const Uint8 *p =
+                static_cast<const Uint8 *>(s->pixels) + j * s->pitch + i * s->format->BytesPerPixel;
+            Uint8 r, g, b;
+            SDL_GetRGB(readPixel(p, s->format->BytesPerPixel), s->format, &r, &g, &b);
+            n += r + g + b > 450;
+        }
+    SDL_UnlockSurface(s);
+    SDL_FreeSurface(s);
+    return n;
+}
+
+// STAGE 1 NEXT stands on row 186 under the tally of the test board, shown
+// while t & 32 is 0 (t as above), and under none after the last level of
+// the set. Both boards are won at once.
+TEST_F(EndToEnd, TheNextStageBlinksUnderEveryTallyButTheLast) {
+    testBoard(Board());
+    levels(levelFile({Board().start(3, 9, 2).target(3, 9, 2)}, {{}}));
+    Outcome out = play("after tally\n"
+                       "frame +155 dump first-16\n"
+                       "frame +32 dump first-48\n"
+                       "frame +32 dump first-80\n"
+                       "after tally\n"
+                       "frame +155 dump last-16\n"
+                       "frame +32 dump last-48\n"
+                       "frame +1 exit\n");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.find("tally", 1).num("level"), 0);
+    const struct {
+        const char *dump;
+        bool shown;
+    } cases[] = {{"first-16", true},
+                 {"first-48", false},
+                 {"first-80", true},
+                 {"last-16", false},
+                 {"last-48", false}};
+    for (const auto &c : cases) // the left half of the line: "STAGE"
+        EXPECT_EQ(brightPixels(dir + "/" + c.dump + ".bmp", 20, 186, 120, 16) > 0, c.shown)
+            << c.dump;
 }
 
 } // namespace

@@ -155,7 +155,7 @@ TEST_F(UserFilesEndToEnd, GameOverWithAQualifyingScoreEntersAName) {
         EXPECT_STREQ(rows[r].name, ("ROW" + std::to_string(r - 1)).c_str()) << r;
 
     // Over the game's picture, which darkens frame by frame: the grey rules
-    // above and below the name stand from x 96 to 223.
+    // above and below the name stand from x 96 to 223, one pixel high.
     std::vector<int> start = pixel("entry-start", 20, 20), later = pixel("entry-later", 20, 20);
     ASSERT_EQ(start.size(), 3u);
     ASSERT_EQ(later.size(), 3u);
@@ -167,6 +167,8 @@ TEST_F(UserFilesEndToEnd, GameOverWithAQualifyingScoreEntersAName) {
         EXPECT_NEAR(rule[0], 96, 4) << y;
         EXPECT_NEAR(end[1], 96, 4) << y;
         EXPECT_NE(pixel("entry-bob", 95, y), rule) << y;
+        EXPECT_NE(pixel("entry-bob", 96, y - 1), rule) << y; // one pixel high
+        EXPECT_NE(pixel("entry-bob", 96, y + 1), rule) << y;
     }
 }
 

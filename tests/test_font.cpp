@@ -4,17 +4,12 @@ namespace {
 
 using namespace media;
 
-// Glyph k of a test sheet is filled with colourOf(k), so the text drawn can
-// be read back cell by cell.
-Uint32 colourOf(int k) {
-    return SDL_MapRGB(screen->format, Uint8((k % 32) * 8), Uint8(32 + (k / 32) * 64), 40);
-}
-
+// Glyph k of a test sheet is filled with glyphColour(k), as in a coded font.
 SDL_Surface *codedSheet(int columns, int rows, int cell) {
     SDL_Surface *sheet = createImage(columns * cell, rows * cell, 0);
     for (int r = 0; r < rows; r++)
         for (int j = 0; j < columns; j++)
-            fillRect(sheet, j * cell, r * cell, cell, cell, colourOf(r * columns + j));
+            fillRect(sheet, j * cell, r * cell, cell, cell, glyphColour(r * columns + j));
     return sheet;
 }
 
@@ -36,21 +31,7 @@ class Fonts : public testing::Test {
         fontbig = big;
         stopVideo(); // destroys both
     }
-    // What the cells of row y show, starting at x0: the character whose
-    // glyph fills the cell's top-left pixel, '.' for an empty cell.
-    std::string readBack(int x0, int y, int cells, int cellW, int glyphCount) {
-        std::string text;
-        for (int i = 0; i < cells; i++) {
-            Uint32 p = getPixel(dst, x0 + i * cellW, y);
-            char c = '.';
-            for (int k = 0; k < glyphCount; k++)
-                if (p == colourOf(k))
-                    c = char(32 + k);
-            text += c;
-        }
-        return text;
-    }
-    std::string smallLine(int x0 = 0, int cells = 12) { return readBack(x0, 0, cells, 8, 64); }
+    std::string smallLine(int x0 = 0, int cells = 12) { return readCells(dst, x0, 0, cells, 8); }
     SDL_Surface **small = nullptr, **big = nullptr;
     SDL_Surface *dst = nullptr;
 };
@@ -89,7 +70,7 @@ TEST_F(Fonts, GlyphCountFollowsTheSheetSize) {
 
 TEST_F(Fonts, GlyphsAreCutInReadingOrderAndKeyedByContent) {
     // Row-major order: glyph 17 is row 1, column 1.
-    EXPECT_EQ(getPixel(small[17], 3, 3), colourOf(17));
+    EXPECT_EQ(getPixel(small[17], 3, 3), glyphColour(17));
     // One glyph with a magenta pixel, copied as it is and keyed on it; the
     // others, all opaque on a 16-bit display, carry no key.
     SDL_Surface *sheet = codedSheet(2, 1, 8);
@@ -104,7 +85,7 @@ TEST_F(Fonts, GlyphsAreCutInReadingOrderAndKeyedByContent) {
     fillRect(dst, 0, 0, 16, 8, BLACK);
     drawTextAt(dst, "!", 0, 0, glyphs);
     EXPECT_EQ(getPixel(dst, 5, 2), BLACK);
-    EXPECT_EQ(getPixel(dst, 4, 2), colourOf(1));
+    EXPECT_EQ(getPixel(dst, 4, 2), glyphColour(1));
     SDL_Surface **keep = font;
     font = glyphs;
     destroyFonts();
@@ -142,6 +123,19 @@ TEST_F(Fonts, DrawTextNAt) {
     }
 }
 
+// No font loaded yet, or one cut from a sheet smaller than a glyph.
+TEST_F(Fonts, WithoutGlyphsNothingIsDrawn) {
+    SDL_Surface *empty[] = {nullptr};
+    for (SDL_Surface **glyphs : {static_cast<SDL_Surface **>(nullptr), empty}) {
+        fillRect(dst, 0, 0, 320, 24, BLACK);
+        drawTextNAt(dst, "HELLO", 5, 0, 0, glyphs);
+        drawTextAt(dst, "HELLO", 8, 0, glyphs);
+        drawTextCenterAt(dst, "HELLO", 0, glyphs);
+        drawNumberAt(dst, 42, 0, 0, 5, 1, glyphs);
+        EXPECT_EQ(smallLine(0, 40), std::string(40, '.'));
+    }
+}
+
 TEST_F(Fonts, PartlyVisibleCellShowsItsRightColumns) {
     // At x = -7 only the rightmost column of the first cell reaches x = 0.
     SDL_Surface *sheet = codedSheet(16, 4, 8);
@@ -151,7 +145,7 @@ TEST_F(Fonts, PartlyVisibleCellShowsItsRightColumns) {
     fillRect(dst, 0, 0, 320, 24, BLACK);
     drawTextNAt(dst, "AB", 2, -7, 0, glyphs);
     EXPECT_EQ(getPixel(dst, 0, 0), edge);
-    EXPECT_EQ(getPixel(dst, 1, 0), colourOf('B' - 32));
+    EXPECT_EQ(getPixel(dst, 1, 0), glyphColour('B' - 32));
     SDL_Surface **keep = font;
     font = glyphs;
     destroyFonts();
@@ -172,10 +166,10 @@ TEST_F(Fonts, TextRunningOffTheRightEdgeStops) {
 TEST_F(Fonts, DrawTextCenterAt) {
     fillRect(dst, 0, 0, 320, 24, BLACK);
     drawTextCenterAt(dst, "0123456789", 0, small);
-    EXPECT_EQ(readBack(112, 0, 12, 8, 64), ".0123456789.");
+    EXPECT_EQ(readCells(dst, 112, 0, 12, 8), ".0123456789.");
     fillRect(dst, 0, 0, 320, 24, BLACK);
     drawTextCenterAt(dst, "0123456789", 0, big);
-    EXPECT_EQ(readBack(64, 0, 12, 16, 96), ".0123456789.");
+    EXPECT_EQ(readCells(dst, 64, 0, 12, 16), ".0123456789.");
 }
 
 struct NumberCase {

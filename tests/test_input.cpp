@@ -321,8 +321,9 @@ TEST_F(Input, ConfigKeyDialog) {
         int sym, step, used;
     } offers[] = {
         {SDLK_s, 1, 0},      {SDLK_a, 2, 0}, {SDLK_a, 2, 1}, // chosen a step ago
+        {SDLK_s, 2, 1},                                      // or before that
         {SDLK_ESCAPE, 3, 0},                                 // the pause key is never compared
-        {SDLK_w, 4, 0},      {SDLK_z, 5, 0},
+        {SDLK_ESCAPE, 3, 1}, {SDLK_w, 4, 0}, {SDLK_w, 4, 1}, {SDLK_z, 5, 0}, {SDLK_z, 5, 1},
     };
     for (const auto &o : offers) {
         frame({press(o.sym)});

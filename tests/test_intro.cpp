@@ -1,6 +1,7 @@
 // The intro screens: the loop that plays the table's rows, the maker's
 // splash and the credits page, on made-up pictures.
 
+#include "front/i18n.h"
 #include "front/ondrascreen.h"
 #include "front/opensourcescreen.h"
 #include "front/screen.h"
@@ -182,6 +183,28 @@ TEST_F(SplashScreen, TheMascotFloatsAroundTheMiddle) {
     EXPECT_NE(path[0], path[100]);
 }
 
+// The splash shown again (from pictures in the archive, no jingle) slides
+// and floats frame for frame as it did the first time, from a fresh start.
+TEST_F(SplashScreen, EachShowingStartsFromTheBeginning) {
+    auto play = [] {
+        std::vector<std::vector<int>> frames;
+        while (!ondraUpdate())
+            frames.push_back({splash.j, splash.gx, splash.gy});
+        return frames;
+    };
+    logoOfWidth(128);
+    const std::vector<std::vector<int>> first = play();
+    media::TempFolder folder;
+    media::writeGfxArchive({{"ov-ondra.bmp", media::bmpOf(splash.ondra)},
+                            {"ov-logo.bmp", media::bmpOf(splash.ov_logo)}});
+    ondraShutdown();
+    ASSERT_EQ(ondraInit(), 0);
+    EXPECT_EQ(splash.music, nullptr);
+    EXPECT_EQ(play(), first);
+    EXPECT_EQ(first.size(), 132u);
+    ondraShutdown(); // before the archive goes
+}
+
 TEST_F(SplashScreen, DrawsTheMascotAndTheLogoOnBlack) {
     logoOfWidth(128);
     splash.j = 150;
@@ -229,6 +252,24 @@ TEST_F(CreditsScreen, TextsStandOnTheirRows) {
     const int emptyRows[] = {39, 56, 79, 110, 119, 140, 149, 190, 209, 218};
     for (int y : emptyRows)
         EXPECT_FALSE(rowHasText(y)) << y;
+}
+
+// Read back with fonts whose every glyph has a colour of its own: the nine
+// lines in order, each centred on its row, and the key to press.
+TEST_F(CreditsScreen, EachRowShowsItsOwnLine) {
+    destroyFonts();
+    font = media::codedFont(8);
+    fontbig = media::codedFont(16);
+    opensourceRender(screen);
+    auto shown = [&](int y, int cell, const char *line) {
+        int n = int(strlen(line));
+        return media::readCells(screen, 160 - n * cell / 2, y, n, cell);
+    };
+    EXPECT_EQ(shown(40, 16, text(TEXT_CREDITS)), text(TEXT_CREDITS));
+    const int rows[] = {80, 90, 100, 120, 130, 150, 160, 170, 180};
+    for (int i = 0; i < 9; i++)
+        EXPECT_EQ(shown(rows[i], 8, text(TEXT_CREDIT_LINES + i)), text(TEXT_CREDIT_LINES + i)) << i;
+    EXPECT_EQ(shown(210, 8, text(TEXT_HIT_ANY_KEY)), text(TEXT_HIT_ANY_KEY));
 }
 
 } // namespace

@@ -153,33 +153,88 @@ TEST_F(KeyedBlit, OnlyTheKeyIsTransparent) {
     }
 }
 
-// Per-surface alpha, and a destination of another channel order, are left
-// to SDL: the results are SDL's.
+struct Format {
+    int bits;
+    Uint32 r, g, b, a;
+};
+const Format RGB565 = {16, 0xF800, 0x07E0, 0x001F, 0}, BGR565 = {16, 0x001F, 0x07E0, 0xF800, 0},
+             RGB564 = {16, 0xF800, 0x07E0, 0x000F, 0}, RGB555 = {16, 0x7C00, 0x03E0, 0x001F, 0},
+             ARGB1555 = {16, 0x7C00, 0x03E0, 0x001F, 0x8000},
+             RGB888 = {24, 0xFF0000, 0xFF00, 0xFF, 0}, BGR888 = {24, 0xFF, 0xFF00, 0xFF0000, 0},
+             RBG888 = {24, 0xFF0000, 0xFF, 0xFF00, 0};
+
+SDL_Surface *surface(const Format &f, int w, int h) {
+    return SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, f.bits, f.r, f.g, f.b, f.a);
+}
+
+struct OtherCase {
+    const char *what;
+    Format sprite, picture;
+    int alpha;   // per-surface alpha of the sprite, 255 for none
+    bool locked; // both pictures locked during the blit
+};
+
+// Blits our copy does not do are left to SDL: the results are SDL's, down
+// to a blit SDL refuses.
 TEST_F(KeyedBlit, OtherBlitsStaySdls) {
-    for (int bits : depths) {
-        SCOPED_TRACE(bits);
-        SDL_Surface *sprite = surface(bits, 6, 6);
+    const OtherCase cases[] = {
+        {"half-transparent", RGB565, RGB565, 100, false},
+        {"half-transparent", RGB888, RGB888, 100, false},
+        {"another channel order", RGB565, BGR565, 255, false},
+        {"another channel order", RGB888, BGR888, 255, false},
+        {"green and blue swapped", RGB888, RBG888, 255, false},
+        {"another blue", RGB565, RGB564, 255, false},
+        {"another depth", RGB565, {24, 0xF800, 0x07E0, 0x001F, 0}, 255, false},
+        {"a sprite with an alpha bit", ARGB1555, RGB555, 255, false},
+        {"a picture with an alpha bit", RGB555, ARGB1555, 255, false},
+        {"locked pictures", RGB565, RGB565, 255, true},
+    };
+    for (const OtherCase &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << " at " << c.sprite.bits);
+        SDL_Surface *sprite = surface(c.sprite, 6, 6);
         scribble(sprite, 3);
         SDL_SetColorKey(sprite, SDL_SRCCOLORKEY, SDL_MapRGB(sprite->format, 255, 0, 255));
-        SDL_SetAlpha(sprite, SDL_SRCALPHA, 100);
-        const Uint32 r = bits == 16 ? 0x001F : 0xFF, b = bits == 16 ? 0xF800 : 0xFF0000;
-        const Uint32 g = sprite->format->Gmask;
-        SDL_Surface *ours = surface(bits, 8, 8), *theirs = surface(bits, 8, 8);
-        SDL_Surface *bgr = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, bits, r, g, b, 0);
-        SDL_Surface *bgrTheirs = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, bits, r, g, b, 0);
-        for (SDL_Surface *s : {ours, theirs, bgr, bgrTheirs})
+        // An alpha channel alone does not blend here: SDL_SRCALPHA goes.
+        SDL_SetAlpha(sprite, c.alpha < 255 ? SDL_SRCALPHA : 0, Uint8(c.alpha));
+        SDL_Surface *ours = surface(c.picture, 8, 8), *theirs = surface(c.picture, 8, 8);
+        for (SDL_Surface *s : {ours, theirs}) {
             scribble(s, 4);
-        SDL_Rect at = {1, 1, 0, 0}, at2 = at;
+            if (c.locked)
+                SDL_LockSurface(s);
+        }
+        SDL_Rect at = {1, 1, 0, 0};
         blitImage(sprite, 1, 1, ours);
         SDL_BlitSurface(sprite, nullptr, theirs, &at);
-        EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs)) << "half-transparent";
-        SDL_SetAlpha(sprite, 0, 255);
-        blitImage(sprite, 1, 1, bgr);
-        SDL_BlitSurface(sprite, nullptr, bgrTheirs, &at2);
-        EXPECT_TRUE(bytesOf(bgr) == bytesOf(bgrTheirs)) << "another channel order";
-        for (SDL_Surface *s : {sprite, ours, theirs, bgr, bgrTheirs})
+        for (SDL_Surface *s : {ours, theirs})
+            if (c.locked)
+                SDL_UnlockSurface(s);
+        EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs));
+        for (SDL_Surface *s : {sprite, ours, theirs})
             SDL_FreeSurface(s);
     }
+}
+
+// A picture blitted onto itself, along its rows and down them, its copy
+// going to SDL.
+TEST_F(KeyedBlit, OntoItselfAsSdlDoes) {
+    const SDL_Rect offsets[] = {{3, 0, 0, 0}, {-3, 0, 0, 0}, {2, 1, 0, 0}, {0, -1, 0, 0}};
+    for (int bits : depths)
+        for (int build : builds())
+            for (SDL_Rect at : offsets) {
+                SCOPED_TRACE(testing::Message()
+                             << bits << " bits, build " << build << ", by " << at.x << "," << at.y);
+                wideVectors = build;
+                SDL_Surface *ours = surface(bits, 40, 7), *theirs = surface(bits, 40, 7);
+                for (SDL_Surface *s : {ours, theirs}) {
+                    scribble(s, 5);
+                    SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 255, 0, 255));
+                }
+                blitImage(ours, at.x, at.y, ours);
+                SDL_BlitSurface(theirs, nullptr, theirs, &at);
+                EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs));
+                SDL_FreeSurface(ours);
+                SDL_FreeSurface(theirs);
+            }
 }
 
 // A busy play frame of the real art, doubled: drawn with our copy in each

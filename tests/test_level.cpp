@@ -165,6 +165,11 @@ TEST_F(LevelTable, LoadLevelsEndsTheGameWithoutALevel) {
         writeFile("data/levels.bin", file);
         EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^No levels in data/levels.bin$");
     }
+    // An empty file cannot be loaded; bytes without even a count hold none.
+    writeFile("data/levels.bin", {});
+    EXPECT_EXIT(loadLevels(), testing::ExitedWithCode(1), "^Unable to load data/levels.bin$");
+    EXPECT_STREQ(takeLevelFile(static_cast<uint8_t *>(malloc(1)), 0),
+                 "No levels in data/levels.bin");
 }
 
 // A cell above 5 in a record that will be played is damage: the game stops

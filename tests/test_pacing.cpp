@@ -1,6 +1,7 @@
 #include "platform/fpshelper.h"
 #include "platform/sys.h"
 
+#include <SDL/SDL.h>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -85,6 +86,35 @@ TEST_F(Pacing, WrappedCounterCountsAsOneFrameOrGroup) {
     EXPECT_EQ(sysVirtualNow, 10u);
     EXPECT_EQ(cntFrames, 0);
     EXPECT_EQ(fpsGrpTick, 10u);
+}
+
+// On the real clock a wait sleeps for its time rather than returning at
+// once (the pacer would spin on the clock instead, a core kept busy).
+TEST(RealClock, ADelayLastsAtLeastItsTime) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+    sysVirtualClock = 0;
+    const uint32_t before = sysTicks();
+    sysDelay(20);
+    EXPECT_GE(sysTicks() - before, 20u);
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
+}
+
+// A replay watched as a film keeps the real clock's pace: the game still
+// sees only the virtual clock, which ends where it would unpaced, but its
+// 300 ms (18 frames) take at least as long on SDL's clock.
+TEST_F(Pacing, APacedVirtualClockWaitsForTheRealOne) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+    sysPaced = 1;
+    const uint32_t realFrom = SDL_GetTicks();
+    sysDelay(0); // the pace starts with the clock's first move, at 1000
+    initFPS();
+    for (int i = 0; i < 18; i++)
+        EXPECT_EQ(iteration(5), 1);
+    const uint32_t realSpent = SDL_GetTicks() - realFrom;
+    sysPaced = 0;
+    EXPECT_EQ(sysVirtualNow, 1300u);
+    EXPECT_GE(realSpent, 300u);
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
 }
 
 // The code of `text` without its comments and literals, which may name a

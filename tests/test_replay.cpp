@@ -1,5 +1,6 @@
 #include "platform/byteorder.h"
 #include "platform/replay.h"
+#include "platform/replayscript.h"
 #include "platform/sys.h"
 #include "temp_helpers.h"
 
@@ -241,6 +242,18 @@ TEST_F(Replay, KeysByNameLetterFunctionNumber) {
         EXPECT_EQ(drain(), Events{"down " + std::to_string(c.sym) + " mod " +
                                   std::to_string(KMOD_CAPS | KMOD_LSHIFT)})
             << c.word;
+        replayStop();
+    }
+}
+
+// A recording names each key SDL has so that the name reads back as that
+// key: by name, letter, digit, F-number or number.
+TEST_F(Replay, EveryKeysRecordedNameReadsBackAsThatKey) {
+    for (int sym = SDLK_BACKSPACE; sym < SDLK_LAST; sym++) {
+        char name[16];
+        replayKeyName(static_cast<SDLKey>(sym), name, sizeof name);
+        load(("frame 0 press " + std::string(name) + "\n").c_str());
+        EXPECT_EQ(drain(), Events{"down " + std::to_string(sym) + " mod 0"}) << name;
         replayStop();
     }
 }

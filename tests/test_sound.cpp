@@ -12,6 +12,7 @@
 #include "storage/winova.h"
 #include "temp_helpers.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -363,10 +364,12 @@ TEST(Effects, PlayWithoutAChunkIsQuietButHeard) {
     static std::vector<int> heard;
     heard.clear();
     playSFXHook = [](int id) { heard.push_back(id); };
-    EXPECT_EQ(playSFX(5), -1);
-    EXPECT_EQ(playSFX(99), -1);
+    for (int id : {5, 99, -1, int(SFX_COUNT)}) {
+        EXPECT_EQ(playSFX(id), -1) << id;
+        freeSFX(id); // nothing to free
+    }
     playSFXHook = nullptr;
-    EXPECT_EQ(heard, (std::vector<int>{5, 99}));
+    EXPECT_EQ(heard, (std::vector<int>{5, 99, -1, int(SFX_COUNT)}));
 }
 
 // A folder of our own holding data/music.ova and data/sound.ova, made by
@@ -454,6 +457,7 @@ TEST_F(SoundFiles, LoadMusicReadsTheNamedEntry) {
     // starting none does nothing.
     EXPECT_EQ(loadMusic(1), nullptr);
     EXPECT_EQ(loadMusic(MUSIC_COUNT), nullptr);
+    EXPECT_EQ(loadMusic(-1), nullptr);
     MP_PlayMusic(nullptr, -1);
     MP_FadeInMusic(nullptr, -1, 300);
     EXPECT_EQ(MP_PlayingMusic(), 0);
@@ -639,6 +643,38 @@ TEST_F(VirtualDevice, MixesAsTheClockMovesAndKeepsTheHookBeforeIt) {
     sysDelay(500);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(heard, (std::vector<uint32_t>{1099, 1100, 1350, 1850}));
+}
+
+// QUENZY_AUDIO_OUT gets what each opening mixed, as a WAV file of its own;
+// set but empty, it asks for none (opening "" would end the program).
+TEST_F(VirtualDevice, EachOpeningWritesItsMixToTheAudioFile) {
+    TempDir tmp("quenzy-audio-out");
+    const struct {
+        std::string path;
+        int buffers;
+    } openings[] = {{tmp / "first.wav", 2}, {tmp / "second.wav", 1}, {"", 3}};
+    for (const auto &o : openings) {
+        setenv("QUENZY_AUDIO_OUT", o.path.c_str(), 1);
+        SDL_AudioSpec s = wanted(AUDIO_S16LSB, 2, 100);
+        ASSERT_EQ(SDL_OpenAudio(&s, nullptr), 0);
+        sysDelay(100 * o.buffers);
+        SDL_CloseAudio();
+    }
+    unsetenv("QUENZY_AUDIO_OUT");
+    for (const auto &o : openings) {
+        if (o.path.empty())
+            continue;
+        FILE *f = fopen(o.path.c_str(), "rb");
+        ASSERT_NE(f, nullptr) << o.path;
+        std::vector<uint8_t> wav(4096);
+        wav.resize(fread(wav.data(), 1, wav.size(), f));
+        fclose(f);
+        const size_t data = 400u * o.buffers; // 100 frames of 4 bytes a buffer
+        ASSERT_EQ(wav.size(), 44 + data) << o.path;
+        EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+        EXPECT_EQ(wav[40] | wav[41] << 8 | wav[42] << 16, int(data));
+        EXPECT_EQ(std::count(wav.begin() + 44, wav.end(), 0x11), long(data)) << o.path;
+    }
 }
 
 TEST_F(VirtualDevice, AnAudioFileThatCannotBeWrittenEndsTheProgram) {

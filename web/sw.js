@@ -2,7 +2,8 @@
 // own name (web.mk writes it in), so a new build replaces the copy whole.
 'use strict';
 const CACHE = 'quenzy-@BUILD@';
-const FILES = ['index.html', 'manifest.webmanifest', 'icon.png', 'icon.svg'];
+const FILES = ['index.html', 'manifest.webmanifest', 'icon.png', 'icon.svg', 'LICENSE.txt',
+               'NOTICE.txt'];
 
 self.addEventListener('install', (e) => {
   e.waitUntil(caches.open(CACHE).then((c) => c.addAll(FILES)).then(() => self.skipWaiting()));

@@ -86,13 +86,51 @@ LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 --shell-file web/shell.html --pre-js web/page.js \
   $(foreach f,$(DATA_FILES),--embed-file $(NATIVE)/data/$(f)@/data/$(f))
 
+# The play frame's benchmark (make web-bench, tools/web-bench): the game's
+# code but its main, and the benchmark's, linked as the game is.
+BENCH_OBJS := $(filter-out $(OBJ)/game/src/front/main.o,$(GAME_OBJS)) $(OBJ)/bench/bench_web_frame.o
+BENCH_LINK_FLAGS := $(filter-out --shell-file web/shell.html --pre-js web/page.js,$(LINK_FLAGS)) \
+  --shell-file web/bench.html
+
 # What makes the page an installable app that plays offline: its manifest,
 # the game's icon (drawn by the native build; the SVG only scales it up
 # with crisp pixels) and the service worker that keeps the files.
 APP_FILES := $(WEB)/manifest.webmanifest $(WEB)/icon.png $(WEB)/icon.svg $(WEB)/sw.js
 
-.PHONY: all libs data
-all: $(WEB)/index.html $(APP_FILES)
+# What the page links to: the licence, the notice of the libraries and
+# their licences, and the source of the program: the game's own (the
+# tracked files of this tree, as they are now) and the Debian source
+# packages of the libraries linked into it, as the LGPL of SDL asks.
+LEGAL_FILES := $(WEB)/LICENSE.txt $(WEB)/NOTICE.txt $(WEB)/source/index.html
+DEB_SOURCES  = $(notdir $(wildcard $(SRC)/*.dsc $(SRC)/*.tar.*))
+
+.PHONY: all libs data bench
+all: $(WEB)/index.html $(APP_FILES) $(LEGAL_FILES)
+
+$(WEB)/LICENSE.txt: LICENSE
+	cp $< $@
+
+$(WEB)/NOTICE.txt: NOTICE
+	cp $< $@
+
+# Made anew at each build: the game's sources may have changed.
+.PHONY: $(WEB)/source/quenzy-source.tar.gz
+$(WEB)/source/quenzy-source.tar.gz:
+	@mkdir -p $(dir $@)
+	if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then \
+	    git ls-files -z | tar --null -T - --transform 's,^,quenzy/,' -czf $@; \
+	else \
+	    tar --exclude='./build*' --transform 's,^\.,quenzy,' -czf $@ .; \
+	fi
+
+$(WEB)/source/index.html: $(WEB)/source/quenzy-source.tar.gz $(FETCHED)
+	cp $(addprefix $(SRC)/,$(DEB_SOURCES)) $(dir $@)
+	{ echo '<!doctype html><meta charset="utf-8"><title>Quenzy: the source</title>'; \
+	  echo '<p>The source of the browser build of Quenzy (see <a href="../NOTICE.txt">NOTICE</a>):'; \
+	  echo '<ul><li><a href="quenzy-source.tar.gz">quenzy-source.tar.gz</a>: the game, the SDL drivers and the build (MIT, <a href="../LICENSE.txt">LICENSE</a>)</li>'; \
+	  for f in $(DEB_SOURCES); do echo "<li><a href=\"$$f\">$$f</a></li>"; done; \
+	  echo '</ul><p>The four libraries as Debian 12 ships their sources: <code>dpkg-source -x</code> on a <code>.dsc</code> unpacks one.'; \
+	} >$@
 
 libs: $(LIBS)
 
@@ -100,6 +138,14 @@ $(WEB)/index.html: $(GAME_OBJS) $(LIBS) web/shell.html web/page.js web/web.mk \
                    $(DATA_FILES:%=$(NATIVE)/data/%)
 	$(EMXX) $(LINK_FLAGS) -o $@ $(GAME_OBJS) $(LIBS)
 	@echo "Built $@ ($$(du -k $@ | cut -f1) KB, $$(gzip -9c $@ | wc -c | awk '{print int($$1/1024)}') KB gzipped)"
+
+bench: $(WEB)/bench.html
+$(WEB)/bench.html: $(BENCH_OBJS) $(LIBS) web/bench.html web/web.mk $(DATA_FILES:%=$(NATIVE)/data/%)
+	$(EMXX) $(BENCH_LINK_FLAGS) -o $@ $(BENCH_OBJS) $(LIBS)
+
+$(OBJ)/bench/%.o: tests/bench/%.cpp $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMXX) $(GAME_FLAGS) -MMD -MP -c $< -o $@
 
 $(WEB)/manifest.webmanifest: web/manifest.webmanifest
 	cp $< $@
@@ -112,8 +158,8 @@ $(WEB)/icon.svg: $(WEB)/icon.png
 	  "$$(base64 -w0 $<)" >$@
 
 # Named after what it keeps, so that a new build is a new copy.
-$(WEB)/sw.js: web/sw.js $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest
-	sed "s/@BUILD@/$$(cat $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest | sha256sum | cut -c1-16)/" $< >$@
+$(WEB)/sw.js: web/sw.js $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest LICENSE NOTICE
+	sed "s/@BUILD@/$$(cat $(WEB)/index.html $(WEB)/icon.png web/manifest.webmanifest LICENSE NOTICE | sha256sum | cut -c1-16)/" $< >$@
 
 $(FETCHED):
 	sh web/fetch-sources.sh $(SRC)
@@ -172,7 +218,7 @@ $(OBJ)/game/%.o: %.cpp $(HEADERS)
 	@mkdir -p $(dir $@)
 	$(EMXX) $(GAME_FLAGS) $(if $(filter $<,$(GAME_O3)),-O3) -MMD -MP -c $< -o $@
 
--include $(GAME_OBJS:.o=.d)
+-include $(GAME_OBJS:.o=.d) $(OBJ)/bench/bench_web_frame.d
 
 $(LIB)/libSDL.a: $(SDL_OBJS)
 $(LIB)/libSDL_mixer.a: $(MIX_OBJS)

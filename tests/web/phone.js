@@ -18,8 +18,9 @@ const TRACE = '/tmp/trace.txt';
 const SERVED = {
   '/': 'index.html', '/index.html': 'index.html', '/sw.js': 'sw.js', '/icon.png': 'icon.png',
   '/icon.svg': 'icon.svg', '/manifest.webmanifest': 'manifest.webmanifest',
+  '/LICENSE.txt': 'LICENSE.txt', '/NOTICE.txt': 'NOTICE.txt',
 };
-const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.png': 'image/png',
+const TYPES = {'.html': 'text/html', '.txt': 'text/plain', '.js': 'text/javascript', '.png': 'image/png',
                '.svg': 'image/svg+xml', '.webmanifest': 'application/manifest+json'};
 // Only against a hang: the steps themselves take no time limit.
 const GIVE_UP_MS = 10 * 60 * 1000;

@@ -4,10 +4,13 @@
 # Chromium through tools/web-replay, with the same options; the status and
 # every file either run writes (screen dumps, audio.wav, trace.txt, the user
 # folder) must be the same, byte for byte.
-#   tests/web/run.sh NATIVE_BUILD WEB_BUILD
+#   tests/web/run.sh NATIVE_BUILD WEB_BUILD [NAME...]
+# plays them all, or only the checks named (play, whole-game, live, ...).
 set -u
 native=$(cd "$1" && pwd)
 export QUENZY_WEB_BUILD=$(cd "$2" && pwd)
+shift 2
+names=" $* "
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 base=${TMPDIR:-/tmp}
@@ -58,6 +61,11 @@ check_reload() { # name script...
     finish $status "$work"
 }
 
+# Whether the check `name` is to run.
+wanted() { # name
+    [ "$names" = "  " ] || case $names in *" $1 "*) ;; *) return 1 ;; esac
+}
+
 # Test boards (test.bin) for -t, as the native golden tests lay them out:
 # a start row of 8 cells then a target row of 8, 10 rows.
 board_none() { :; }
@@ -67,6 +75,25 @@ board_lonely() {
     board_empty "$1"
     printf '\001' | dd of="$1/test.bin" bs=1 seek=146 conv=notrunc 2>/dev/null
     printf '\001' | dd of="$1/test.bin" bs=1 seek=157 conv=notrunc 2>/dev/null
+}
+
+# The hiscore table the native whole-game tests start from: OXBLURT in
+# row 4 (its solve key solves each level), ROW0 ... ROW9 in the others,
+# scores 1000 down by 10; as the game stores it: 16-byte rows (the name,
+# three zero bytes, the score little-endian) scrambled by a chained XOR
+# from 0xA7.
+board_oxblurt() {
+    mkdir -p "$1/home/.quenzy"
+    python3 - "$1/home/.quenzy/hiscores.dat" <<'EOF'
+import struct, sys
+rows = b''.join(struct.pack('<9s3xi', b'OXBLURT' if r == 4 else b'ROW%d' % r, 1000 - 10 * r)
+                for r in range(10))
+key, out = 0xA7, bytearray()
+for byte in rows:
+    key ^= byte
+    out.append(key)
+open(sys.argv[1], 'wb').write(out)
+EOF
 }
 
 check() { # name script board options...
@@ -82,6 +109,44 @@ check() { # name script board options...
     echo $? >"$work/web.status"
     compare "$name" "$work" native web
     finish $? "$work"
+}
+
+# As check, for a run whose files are too big to leave the page: the
+# browser's SHA-256 of each file against the native file's. The native
+# trace must also be the golden one, which shows that the run went where
+# the golden test's went.
+check_digests() { # name script board golden options...
+    name=$1 script=$2 board=$3 golden=$4
+    shift 4
+    work=$(mktemp -d "$base/quenzy-web-test-XXXXXX")
+    mkdir "$work/native" "$work/web"
+    "board_$board" "$work/native"
+    "board_$board" "$work/web"
+    run_native "$script" "$work/native" "$@"
+    echo $? >"$work/native.status"
+    "$root/tools/web-replay" --digests "$script" "$work/web" "$@" >"$work/web.out" 2>&1
+    echo $? >"$work/web.status"
+    rm "$work/native/data"
+    files "$work/native" >"$work/native.sums"
+    grep -v '  \./script\.txt$' "$work/web/SHA256SUMS" >"$work/web.sums"
+    native_status=$(cat "$work/native.status") web_status=$(cat "$work/web.status")
+    status=1
+    if ! cmp -s "$golden" "$work/native/trace.txt"; then
+        echo "FAIL $name: the native trace is not $golden"
+    elif [ "$native_status" != "$web_status" ]; then
+        echo "FAIL $name: status $web_status in the browser, $native_status natively"
+        cat "$work/web.out"
+    elif [ ! -s "$work/native.sums" ] || ! cmp -s "$work/native.sums" "$work/web.sums"; then
+        echo "FAIL $name: the digests differ (left native, right browser)"
+        diff "$work/native.sums" "$work/web.sums"
+        cmp "$work/native/trace.txt" "$work/web/trace.txt"
+        cat "$work/web.out"
+    else
+        echo "ok   $name: status $web_status, $(wc -l <"$work/web.sums") files identical" \
+            "($(du -sk "$work/native" | cut -f1) KB, by SHA-256)"
+        status=0
+    fi
+    finish $status "$work"
 }
 
 # Compares the runs in two folders of `work` and their statuses.
@@ -114,14 +179,18 @@ finish() { # status work
     fi
 }
 
-check play "$here/play.txt" none
-check options "$here/options.txt" none
+wanted play && check play "$here/play.txt" none
+wanted options && check options "$here/options.txt" none
 # The native golden replays: the menus and options with a rebinding, the
 # pause menu, the level ends.
-check menus "$root/tests/golden/menus.txt" none
-check pause "$root/tests/golden/pause.txt" empty -t
-check level-ends "$root/tests/golden/level_ends.txt" lonely -t
-check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
-node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1
-node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1
+wanted menus && check menus "$root/tests/golden/menus.txt" none
+wanted pause && check pause "$root/tests/golden/pause.txt" empty -t
+wanted level-ends && check level-ends "$root/tests/golden/level_ends.txt" lonely -t
+# The whole game in one replay: every level, the congratulations page,
+# the name entry and the hiscores.
+wanted whole-game && check_digests whole-game "$root/tests/e2e/whole_game.txt" oxblurt \
+    "$root/tests/golden/whole_game.trace"
+wanted reload && check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
+if wanted live; then node "$here/live.js" "$QUENZY_WEB_BUILD" "$native" || failed=1; fi
+if wanted phone; then node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1; fi
 exit $failed

@@ -4,6 +4,7 @@ run against the suite: the ones no test notices are printed with their
 place in the code.
 
     tools/mutate/mutate.py --seed S --count N [--timeout SECONDS] [--keep]
+    tools/mutate/mutate.py --only "src/core/anim.cpp:88: column 17: 1 -> 0" ...
 
 A mutant is one small change to one line of src/: a comparison flipped or
 widened, && and || swapped, a constant one up or down, an arithmetic
@@ -143,6 +144,18 @@ def choose(seed, count):
             if pools[f] and len(chosen) < count:
                 number, new, what = pools[f].pop(rng.randrange(len(pools[f])))
                 chosen.append((f, number, new, what))
+    return chosen
+
+
+def named(places):
+    """The mutants whose places (as printed) are given: a survivor tried
+    again after a new test."""
+    chosen = []
+    for f in sorted({p.split(":")[0] for p in places}):
+        chosen += [(f, ) + m for m in mutants_of(f) if place((f, ) + m) in places]
+    missing = set(places) - {place(m) for m in chosen}
+    if missing:
+        sys.exit("mutate: no such mutant: " + "; ".join(sorted(missing)))
     return chosen
 
 
@@ -312,8 +325,10 @@ def main():
                                                              "equivalent.txt"),
                         help="mutants found equivalent by hand, left out of the count")
     parser.add_argument("--keep", action="store_true", help="keep the scratch copy")
+    parser.add_argument("--only", action="append", metavar="PLACE",
+                        help="run this mutant, as printed (file:line: what), instead of a draw")
     args = parser.parse_args()
-    mutants = choose(args.seed, args.count)
+    mutants = named(args.only) if args.only else choose(args.seed, args.count)
     equivalent = load_equivalent(args.equivalent)
     scratch, excluded, unchanged = prepare(args.timeout)
     results = []
