@@ -110,17 +110,38 @@ void MP_UpdSettings() {
     SDL_UnlockAudio();
 }
 
-ModPlugFile *MP_LoadMusic(void *data, int size, int loops) {
-    mpLoops = loops;
-    MP_UpdSettings();
-    // libmodplug is C++ inside and lets std::bad_alloc out of its C entry
-    // when memory runs out; a piece that cannot be loaded plays nothing,
-    // as a missing one does.
+#if defined(__arm__) && !defined(__aarch64__)
+// On 32-bit ARM an exception crosses only frames that have unwind tables,
+// and libmodplug is built without exceptions (Debian's armhf one has none):
+// std::bad_alloc thrown inside it would end the game in std::terminate. There
+// its loader out of memory ends the game as the other failed loads do.
+static void musicOutOfMemory() {
+    error("Out of memory while loading music\n");
+}
+
+static ModPlugFile *loadPiece(void *data, int size) {
+    std::new_handler previous = std::set_new_handler(musicOutOfMemory);
+    ModPlugFile *handle = ModPlug_Load(data, size);
+    std::set_new_handler(previous);
+    return handle;
+}
+#else
+// libmodplug is C++ inside and lets std::bad_alloc out of its C entry when
+// memory runs out; a piece that cannot be loaded plays nothing, as a
+// missing one does.
+static ModPlugFile *loadPiece(void *data, int size) {
     try {
         return ModPlug_Load(data, size);
     } catch (const std::bad_alloc &) {
         return nullptr;
     }
+}
+#endif
+
+ModPlugFile *MP_LoadMusic(void *data, int size, int loops) {
+    mpLoops = loops;
+    MP_UpdSettings();
+    return loadPiece(data, size);
 }
 
 ModPlugFile *loadMusic(int id) {
