@@ -276,6 +276,26 @@ TEST_F(Game, SolverResetsTheBoardAndWalksColumnsFirst) {
     EXPECT_EQ(haveMadeit(), 1);
 }
 
+// A solution of all 64 picks has no terminator: the solver stops after the
+// last pick instead of reading on past the record.
+TEST_F(Game, SolverStopsAfterTheSixtyFourthPick) {
+    Record rec;
+    rec.start(1, 9, 2);
+    rec.solution(std::vector<std::pair<int, int>>(LEVEL_MAX_PICKS, {1, 9}));
+    play(rec, 0);
+    startSolver(&g);
+    resetBoardForSolver(&g);
+    ASSERT_EQ(g.solIndex, 0);
+    g.solIndex = 2 * (LEVEL_MAX_PICKS - 1); // the last pick is next
+    for (int i = 0; i < 3000 && g.solverOn; i++) {
+        settle();
+        solverStep(&g);
+    }
+    EXPECT_EQ(g.solverOn, 0);
+    EXPECT_EQ(g.solIndex, 2 * LEVEL_MAX_PICKS);
+    EXPECT_EQ(g.movesUsed, 1);
+}
+
 TEST_F(Game, SolverStartedMidPickWaitsForAStillBoard) {
     Record rec;
     rec.start(3, 9, 2);
@@ -387,6 +407,10 @@ TEST_F(Game, PauseChoicesChangeTheAttempt) {
     EXPECT_EQ(currentCount, 1);
     EXPECT_EQ(g.movesUsed, 0);
     EXPECT_EQ(canUndo, 0);
+    canUndo = 1;
+    pauseApply(&g, PAUSE_UNDO); // no move left to take back
+    EXPECT_EQ(g.movesUsed, 0);
+    EXPECT_EQ(canUndo, 1);
 
     pauseApply(&g, PAUSE_RESTART);
     EXPECT_EQ(g.restartRequested, 1);

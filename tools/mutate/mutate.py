@@ -26,6 +26,7 @@ import os
 import random
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -160,12 +161,22 @@ def named(places):
 
 
 def run(cmd, cwd, limit, env=None):
-    """The command's exit status, or None when it ran past `limit` seconds."""
+    """The command's exit status, or None when it ran past `limit` seconds.
+    It runs in a process group of its own, killed whole at the end: a game a
+    test started may hang on (SDL turns SIGTERM into a quit request that a
+    hung game never reads) and would take a core from every mutant after."""
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=env, start_new_session=True)
     try:
-        return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                              timeout=limit, env=env).returncode
+        return proc.wait(timeout=limit)
     except subprocess.TimeoutExpired:
         return None
+    finally:
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        proc.wait()
 
 
 def make_copy(scratch):
