@@ -174,14 +174,33 @@ TEST_F(Game, PickCountsOnlyFruitAndKeepsTheUndoCopy) {
     EXPECT_EQ(0, memcmp(currentUndo, before, sizeof before));
 }
 
-TEST_F(Game, PickRefusedWithoutMovesLeft) {
+// ACTION picks only on a still board with a move left.
+TEST_F(Game, PickRefusedWithoutMovesLeftOrWhileTheBoardMoves) {
     Record rec;
     rec.start(4, 5, 3);
-    play(rec, 2, 0);
-    g.movesUsed = currentMoves;
-    lastKeyTyped = INPUT_ACTION;
-    playerControls(&g);
-    EXPECT_EQ(curAction, 0);
+    const struct {
+        const char *what;
+        int movesLeft, morphs, falls, hand;
+        bool picks;
+    } cases[] = {
+        {"no move left", 0, 0, 0, 0, false},
+        {"a morph running", 1, 1, 0, 0, false},
+        {"a fall running", 1, 0, 1, 0, false},
+        {"the hand still picking", 1, 0, 0, 3, false},
+        {"a still board, one move left", 1, 0, 0, 0, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        play(rec, 2, 0);
+        g.movesUsed = currentMoves - c.movesLeft;
+        curTrans = c.morphs;
+        curMove = c.falls;
+        curAction = c.hand;
+        lastKeyTyped = INPUT_ACTION;
+        playerControls(&g);
+        EXPECT_EQ(curAction, c.picks ? int(PICK_FRAMES) : c.hand);
+        curTrans = curMove = curAction = 0;
+    }
 }
 
 TEST_F(Game, MouseClicksPickTheCellUnderThem) {
