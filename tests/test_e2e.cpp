@@ -185,6 +185,8 @@ TEST_F(EndToEnd, PauseUndoAndRestart) {
                  "after choice\nframe +5 exit\n"},
         {"restart", "frame +5 type DOWN\nframe +1 type DOWN\nframe +1 type LCTRL\n"
                     "after attempt\nframe +5 exit\n"},
+        // A click below the entries confirms the one selected.
+        {"undo", "frame +5 type DOWN\nframe +1 click 100 230\nafter choice\nframe +5 exit\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.entry);
