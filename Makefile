@@ -46,14 +46,39 @@ WEB_BUILD    ?= build-web
 WEB_PORT     ?= 8080
 WEB_PACKAGES := emscripten nodejs chromium python3 dpkg-dev
 
-.PHONY: run test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test \
+.PHONY: run test native-test deps build sanitize fuzz soak bench clean web web-deps web-run web-node web-test web-bench \
         cross-deps cross-sysroot host-tools cross-build cross-test
 
 run: build
 	cd $(BUILD) && ./quenzy $(ARGS)
 
-test: build
+# Every test, as CI runs it: the native suite, then the whole suite again
+# for each of TEST_ARCHES under emulation (a little-endian ARM and a
+# big-endian machine; TEST_ARCHES= leaves them out). Where apt is missing
+# the cross compilers cannot be set up, and only the native suite runs.
+TEST_ARCHES ?= arm64 s390x
+test: native-test
+	@if [ -z "$(TEST_ARCHES)" ]; then :; \
+	elif command -v apt-get >/dev/null 2>&1; then \
+	    $(MAKE) --no-print-directory cross-test ARCHES="$(TEST_ARCHES)"; \
+	else \
+	    echo "No apt here: the suites for $(TEST_ARCHES) are left out (see HACKING.md)"; \
+	fi
+
+# The native suite alone.
+native-test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+
+# The native suite built with clang++ in build-clang/: what the language
+# leaves open (the order of a call's arguments, say) g++ and clang++ may
+# settle differently, and the game must not care.
+CLANG_BUILD ?= build-clang
+.PHONY: clang-test
+clang-test: deps
+	[ -f $(CLANG_BUILD)/CMakeCache.txt ] || \
+	    cmake -S . -B $(CLANG_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(CLANG_BUILD) -j2
+	cd $(CLANG_BUILD) && ctest --output-on-failure -j2
 
 # The quick loop while working: everything but the tests labelled slow.
 .PHONY: check
@@ -209,7 +234,7 @@ package: deps
 	@ls -l $(PACKAGE_DIR)/*.deb
 
 clean:
-	rm -rf $(BUILD) build-asan $(FUZZ_BUILD) $(WEB_BUILD) $(PACKAGE_DIR) $(COVERAGE_BUILD)
+	rm -rf $(BUILD) build-asan $(CLANG_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(PACKAGE_DIR) $(COVERAGE_BUILD)
 
 # Debian's npm only where no npm came with node already.
 web-deps:
@@ -235,3 +260,10 @@ $(WEB_BUILD)/node/node_modules/.package-lock.json: web/package.json web/package-
 # The browser build against the native one, in headless Chromium.
 web-test: web web-node build
 	sh tests/web/run.sh $(BUILD) $(WEB_BUILD)
+
+# The doubled play frame timed natively and in headless Chromium, one after
+# the other (tools/web-bench; a measurement, not a test).
+web-bench: web web-node
+	cmake --build $(BUILD) -j2 --target bench_web_frame
+	$(MAKE) -f web/web.mk -j2 WEB=$(WEB_BUILD) NATIVE=$(BUILD) bench
+	tools/web-bench $(BUILD) $(WEB_BUILD)

@@ -16,7 +16,7 @@ target_compile_options(faults PRIVATE -fno-profile-arcs -fno-test-coverage)
 target_link_options(faults PRIVATE -fno-profile-arcs)
 
 add_library(allockit STATIC ${CMAKE_SOURCE_DIR}/tools/allocfail/allocrun.cpp)
-target_include_directories(allockit PUBLIC ${CMAKE_SOURCE_DIR}/tools/allocfail)
+target_include_directories(allockit PUBLIC ${CMAKE_SOURCE_DIR}/tools/allocfail ${CMAKE_SOURCE_DIR}/tools)
 target_link_libraries(allockit PUBLIC soakkit)
 add_executable(allocfail ${CMAKE_SOURCE_DIR}/tools/allocfail/allocfail.cpp)
 target_link_libraries(allocfail PRIVATE allockit)

@@ -146,8 +146,10 @@ TEST_F(FailingWrites, TheOldFileSurvivesAndTheGameGoesOn) {
         for (const char *f : files)
             before[f] = userFile(f);
         unlink((dir + "/trace.txt").c_str());
+        std::string preload = preloadVariable(QUENZY_FAULTS_LIBRARY);
+        size_t eq = preload.find('=');
         std::vector<std::pair<std::string, std::string>> env = {
-            {"LD_PRELOAD", QUENZY_FAULTS_LIBRARY}};
+            {preload.substr(0, eq), preload.substr(eq + 1)}};
         if (c.fault)
             env.push_back({c.fault, "1"});
         Outcome out = play(everyFileWritten(), {}, env);

@@ -99,6 +99,24 @@ TEST(RealClock, ADelayLastsAtLeastItsTime) {
     SDL_QuitSubSystem(SDL_INIT_TIMER);
 }
 
+// A replay watched as a film keeps the real clock's pace: the game still
+// sees only the virtual clock, which ends where it would unpaced, but its
+// 300 ms (18 frames) take at least as long on SDL's clock.
+TEST_F(Pacing, APacedVirtualClockWaitsForTheRealOne) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+    sysPaced = 1;
+    const uint32_t realFrom = SDL_GetTicks();
+    sysDelay(0); // the pace starts with the clock's first move, at 1000
+    initFPS();
+    for (int i = 0; i < 18; i++)
+        EXPECT_EQ(iteration(5), 1);
+    const uint32_t realSpent = SDL_GetTicks() - realFrom;
+    sysPaced = 0;
+    EXPECT_EQ(sysVirtualNow, 1300u);
+    EXPECT_GE(realSpent, 300u);
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
+}
+
 // The code of `text` without its comments and literals, which may name a
 // clock function without calling it.
 std::string codeOnly(const std::string &text) {

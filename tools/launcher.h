@@ -35,6 +35,14 @@ inline void execLaunched(const std::string &program, const std::vector<std::stri
     execvp(argv[0], argv.data());
 }
 
+// The variable that preloads `library` into a started program, as
+// name=value: under an emulator the program's own loader must see it (the
+// emulator's would load a library of the other machine into itself).
+inline std::string preloadVariable(const std::string &library) {
+    bool emulated = launchWords("").size() > 1;
+    return (emulated ? "QEMU_SET_ENV=LD_PRELOAD=" : "LD_PRELOAD=") + library;
+}
+
 // The launcher's words as the start of a shell command (system, popen), each
 // quoted and followed by a space; empty on a native build.
 inline std::string launchPrefix() {

@@ -1,6 +1,9 @@
 // The page around the program: the canvas and its scaling, the user folder
-// kept in the browser's IndexedDB, the page shown after EXIT, and the
-// harness through which tools/web-replay plays a replay script.
+// kept in the browser's IndexedDB, the page shown after EXIT (which offers
+// the recording of the game just played, as a file and as a link), films
+// (a recording in the page's address, played in real time with its
+// sound), and the harness through which tools/web-replay plays a replay
+// script.
 //
 // The user folder ($HOME/.quenzy) is an IDBFS mount: it is read from the
 // browser's store before the program starts, and written back after each
@@ -15,6 +18,15 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   var replay = window.quenzyReplay; // set by tools/web-replay before the page loads
   var userFolder = '/home/web_user/.quenzy';
   var runFolder = '/run';
+  // A film: the address's fragment, as tools/web-link or the end page makes it.
+  var filmCode = !replay && /^#film=([A-Za-z0-9_-]+)$/.exec(location.hash);
+  var filmFolder = '/film';
+  // Every live game is recorded, to be offered when it ends.
+  var recording = '/tmp/recording.txt';
+  // The files of the user folder the game reads at start, and what they
+  // held when this game started: a film of it must start from them.
+  var USER_FILES = ['quenzy.cfg', 'hiscores.dat', 'savegame.dat'];
+  var startFiles = {};
 
   var pad = document.getElementById('pad');
   var touch = navigator.maxTouchPoints > 0 || matchMedia('(pointer: coarse)').matches;
@@ -130,6 +142,7 @@ var Module = typeof Module !== 'undefined' ? Module : {};
     Module.addRunDependency('user-folder');
     FS.syncfs(true, function(err) {
       if (err) console.error('Reading the user folder failed: ' + err);
+      startFiles = userFiles(userFolder);
       Module.removeRunDependency('user-folder');
     });
     var rename = FS.rename;
@@ -137,6 +150,86 @@ var Module = typeof Module !== 'undefined' ? Module : {};
       rename.call(FS, from, to);
       if (FS.lookupPath(to).path.indexOf(userFolder + '/') === 0) sync();
     };
+  }
+
+  function userFiles(folder) {
+    var files = {};
+    USER_FILES.forEach(function(name) {
+      try { files[name] = toBase64(FS.readFile(folder + '/' + name)); } catch (e) {}
+    });
+    return files;
+  }
+
+  // The address that plays `script` as a film: the film as JSON, deflated,
+  // in base64url after '#film=' (what tools/web-link prints).
+  function filmAddress(script) {
+    var film = JSON.stringify({script: script, args: [], home: startFiles});
+    var packed = new Blob([film]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+    return new Response(packed).arrayBuffer().then(function(buffer) {
+      var code = toBase64(new Uint8Array(buffer)).replace(/\+/g, '-').replace(/\//g, '_')
+                                                 .replace(/=+$/, '');
+      return location.href.replace(/#.*$/, '') + '#film=' + code;
+    });
+  }
+
+  function unpackFilm(code) {
+    var packed = fromBase64(code.replace(/-/g, '+').replace(/_/g, '/'));
+    var film = new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw'));
+    return new Response(film).text().then(JSON.parse);
+  }
+
+  // A film plays in a folder of its own, from the user files it carries:
+  // the player's own stay as they are, and every browser plays the same.
+  function prepareFilm(film) {
+    FS.mkdirTree(filmFolder + '/home/.quenzy');
+    FS.symlink('/data', filmFolder + '/data');
+    Object.keys(film.home || {}).forEach(function(name) {
+      if (USER_FILES.indexOf(name) >= 0)
+        FS.writeFile(filmFolder + '/home/.quenzy/' + name, fromBase64(film.home[name]));
+    });
+    FS.writeFile(filmFolder + '/script.txt', String(film.script));
+    FS.chdir(filmFolder);
+    ENV['HOME'] = filmFolder + '/home';
+    ENV['QUENZY_REPLAY'] = 'script.txt';
+    ENV['QUENZY_REPLAY_REALTIME'] = '1';
+    // The runtime takes the command line from here when the run, held up
+    // by the film's unpacking, goes on (Module.arguments is read earlier).
+    arguments_ = (film.args || []).map(String);
+  }
+
+  // The film's sound: each buffer the game mixes, queued on Web Audio just
+  // ahead of the clock. Until the browser allows sound (after a key or a
+  // click) the buffers go unheard, as a film watched muted.
+  var filmAudio = null;
+  function hear(samples, freq, channels) {
+    if (!filmAudio) {
+      var Context = window.AudioContext || window.webkitAudioContext;
+      if (!Context) return;
+      var ctx;
+      try { ctx = new Context({sampleRate: freq}); } catch (e) { ctx = new Context(); }
+      filmAudio = Module.filmAudio = {ctx: ctx, next: 0, heard: 0};
+      var resume = function() { if (ctx.state === 'suspended') ctx.resume(); };
+      ['keydown', 'mousedown', 'pointerup', 'touchend'].forEach(function(type) {
+        document.addEventListener(type, resume, {capture: true});
+      });
+      resume();
+    }
+    var a = filmAudio, n = samples.length / channels;
+    if (a.ctx.state !== 'running' || !n) return;
+    var buffer = a.ctx.createBuffer(channels, n, freq);
+    for (var c = 0; c < channels; c++) {
+      var data = buffer.getChannelData(c);
+      for (var i = 0; i < n; i++) data[i] = samples[i * channels + c] / 32768;
+    }
+    var source = a.ctx.createBufferSource();
+    source.buffer = buffer;
+    source.connect(a.ctx.destination);
+    // Late, or drifted too far ahead: start the queue afresh.
+    var now = a.ctx.currentTime;
+    if (a.next < now + 0.02 || a.next > now + 0.5) a.next = now + 0.1;
+    source.start(a.next);
+    a.next += n / freq;
+    a.heard++;
   }
 
   // The replay's working folder, as the native tests lay it out: the data
@@ -226,9 +319,48 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   function showEnd() {
     canvas.style.display = 'none';
     pad.style.display = 'none';
-    document.getElementById('ended').style.display = 'block';
+    document.getElementById(filmCode ? 'film-ended' : 'ended').style.display = 'block';
     hideNote();
+    if (!filmCode) offerRecording();
   }
+
+  // The game just played, as the recording file and as a film's address.
+  function offerRecording() {
+    var script;
+    try { script = FS.readFile(recording, {encoding: 'utf8'}); } catch (e) { return; }
+    var save = document.getElementById('save');
+    save.href = URL.createObjectURL(new Blob([script], {type: 'text/plain'}));
+    filmAddress(script).then(function(address) {
+      document.getElementById('film-link').href = address;
+      document.getElementById('copy').onclick = function() {
+        navigator.clipboard.writeText(address);
+      };
+      document.getElementById('offer').hidden = false;
+    }, function(e) { console.error('No link for this game: ' + e); });
+  }
+
+  // Settings for a live run or a film (the tests' trace), set before the
+  // page loads.
+  function testEnv() {
+    var env = window.quenzyEnv || {};
+    Object.keys(env).forEach(function(k) { ENV[k] = env[k]; });
+  }
+
+  function startFilm() {
+    Module['hear'] = hear;
+    Module.addRunDependency('film');
+    unpackFilm(filmCode[1]).then(function(film) {
+      prepareFilm(film);
+      testEnv();
+      Module.removeRunDependency('film');
+    }, function(e) {
+      console.error('This address holds no film: ' + e);
+      document.getElementById('note').textContent = 'This address holds no film that can be played.';
+    });
+  }
+
+  // Another film pasted into the address is a new page.
+  window.addEventListener('hashchange', function() { location.reload(); });
 
   Module['arguments'] = replay ? (replay.args || []) : [];
   // After the data's own step, which comes first in the page.
@@ -236,11 +368,12 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   Module['preRun'].push(function() {
     if (replay) {
       prepareReplay();
+    } else if (filmCode) {
+      startFilm();
     } else {
       mountUserFolder(userFolder);
-      // Settings for a live run (the tests' trace), set before the page loads.
-      var env = window.quenzyEnv || {};
-      Object.keys(env).forEach(function(k) { ENV[k] = env[k]; });
+      ENV['QUENZY_RECORD'] = recording;
+      testEnv();
     }
   });
   Module['print'] = function(text) { console.log(text); };

@@ -86,6 +86,12 @@ LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 --shell-file web/shell.html --pre-js web/page.js \
   $(foreach f,$(DATA_FILES),--embed-file $(NATIVE)/data/$(f)@/data/$(f))
 
+# The play frame's benchmark (make web-bench, tools/web-bench): the game's
+# code but its main, and the benchmark's, linked as the game is.
+BENCH_OBJS := $(filter-out $(OBJ)/game/src/front/main.o,$(GAME_OBJS)) $(OBJ)/bench/bench_web_frame.o
+BENCH_LINK_FLAGS := $(filter-out --shell-file web/shell.html --pre-js web/page.js,$(LINK_FLAGS)) \
+  --shell-file web/bench.html
+
 # What makes the page an installable app that plays offline: its manifest,
 # the game's icon (drawn by the native build; the SVG only scales it up
 # with crisp pixels) and the service worker that keeps the files.
@@ -98,7 +104,7 @@ APP_FILES := $(WEB)/manifest.webmanifest $(WEB)/icon.png $(WEB)/icon.svg $(WEB)/
 LEGAL_FILES := $(WEB)/LICENSE.txt $(WEB)/NOTICE.txt $(WEB)/source/index.html
 DEB_SOURCES  = $(notdir $(wildcard $(SRC)/*.dsc $(SRC)/*.tar.*))
 
-.PHONY: all libs data
+.PHONY: all libs data bench
 all: $(WEB)/index.html $(APP_FILES) $(LEGAL_FILES)
 
 $(WEB)/LICENSE.txt: LICENSE
@@ -132,6 +138,14 @@ $(WEB)/index.html: $(GAME_OBJS) $(LIBS) web/shell.html web/page.js web/web.mk \
                    $(DATA_FILES:%=$(NATIVE)/data/%)
 	$(EMXX) $(LINK_FLAGS) -o $@ $(GAME_OBJS) $(LIBS)
 	@echo "Built $@ ($$(du -k $@ | cut -f1) KB, $$(gzip -9c $@ | wc -c | awk '{print int($$1/1024)}') KB gzipped)"
+
+bench: $(WEB)/bench.html
+$(WEB)/bench.html: $(BENCH_OBJS) $(LIBS) web/bench.html web/web.mk $(DATA_FILES:%=$(NATIVE)/data/%)
+	$(EMXX) $(BENCH_LINK_FLAGS) -o $@ $(BENCH_OBJS) $(LIBS)
+
+$(OBJ)/bench/%.o: tests/bench/%.cpp $(HEADERS)
+	@mkdir -p $(dir $@)
+	$(EMXX) $(GAME_FLAGS) -MMD -MP -c $< -o $@
 
 $(WEB)/manifest.webmanifest: web/manifest.webmanifest
 	cp $< $@
@@ -204,7 +218,7 @@ $(OBJ)/game/%.o: %.cpp $(HEADERS)
 	@mkdir -p $(dir $@)
 	$(EMXX) $(GAME_FLAGS) $(if $(filter $<,$(GAME_O3)),-O3) -MMD -MP -c $< -o $@
 
--include $(GAME_OBJS:.o=.d)
+-include $(GAME_OBJS:.o=.d) $(OBJ)/bench/bench_web_frame.d
 
 $(LIB)/libSDL.a: $(SDL_OBJS)
 $(LIB)/libSDL_mixer.a: $(MIX_OBJS)

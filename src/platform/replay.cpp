@@ -279,6 +279,7 @@ void replayStop() {
     dumpEvery = 0;
     replayMode = REPLAY_OFF;
     sysVirtualClock = 0;
+    sysPaced = 0;
 }
 
 int replayTracing() {
@@ -348,6 +349,8 @@ void replayStartFromEnv() {
             fprintf(stderr, "replay: %s: %s\n", play, err);
             error("replay: bad script\n");
         }
+        const char *realTime = getenv("QUENZY_REPLAY_REALTIME");
+        sysPaced = realTime && *realTime && strcmp(realTime, "0") != 0;
     } else if (record && replayRecordTo(record)) {
         error("replay: cannot write the recording\n");
     }

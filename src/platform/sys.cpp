@@ -11,6 +11,12 @@
 int sysVirtualClock = 0;
 uint32_t sysVirtualNow = 0;
 void (*sysClockHook)(uint32_t from, uint32_t to) = nullptr;
+int sysPaced = 0;
+
+// Where the paced clocks started: the real one, and the virtual one then.
+static int paceStarted = 0;
+static uint32_t paceRealFrom = 0;
+static uint32_t paceVirtualFrom = 0;
 
 // sysTicks reads since the last poll or delay: a long run is a busy wait.
 static int spinReads = 0;
@@ -62,11 +68,29 @@ static void realDelay(uint32_t ms) {
 static void realSpin() {}
 #endif
 
+// A paced replay waits whenever the virtual clock has got ahead of the real
+// one: the game itself still sees only the virtual clock, so it plays as
+// it would unpaced, at the speed it was played.
+static void keepPace(uint32_t from) {
+    if (!paceStarted) {
+        paceStarted = 1;
+        paceRealFrom = SDL_GetTicks();
+        paceVirtualFrom = from;
+    }
+    uint32_t ahead = (sysVirtualNow - paceVirtualFrom) - (SDL_GetTicks() - paceRealFrom);
+    if (static_cast<int32_t>(ahead) > 0)
+        realDelay(ahead);
+}
+
 static void advanceVirtual(uint32_t ms) {
     uint32_t from = sysVirtualNow;
     sysVirtualNow += ms;
     if (sysClockHook)
         sysClockHook(from, sysVirtualNow);
+    if (sysPaced)
+        keepPace(from);
+    else
+        paceStarted = 0;
 }
 
 uint32_t sysTicks() {

@@ -28,6 +28,7 @@ long long sysWallSeconds();
 // or delay in between) moves the clock on by 1 ms per further read, so a
 // spinning wait ends exactly at its deadline instead of hanging.
 extern int sysVirtualClock;    // the virtual clock is on
+extern int sysPaced;           // the virtual clock waits for the real one to catch up
 extern uint32_t sysVirtualNow; // its time in milliseconds
 enum { SYS_SPIN_READS = 64 };
 

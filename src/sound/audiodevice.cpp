@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#ifndef __EMSCRIPTEN__
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#else
 #include <dlfcn.h>
 #endif
 
@@ -42,6 +44,18 @@ static OpenAudioFn sdlOpenAudio() {
 static CloseAudioFn sdlCloseAudio() {
     return reinterpret_cast<CloseAudioFn>(dlsym(RTLD_NEXT, "SDL_CloseAudio"));
 }
+#endif
+
+#ifdef __EMSCRIPTEN__
+// A replay played at the real clock's pace is a film, and a film is heard:
+// each buffer mixed goes to the page's speakers too (web/page.js), the
+// same bytes as those the WAV gets.
+EM_JS(void, hearOnPage, (const Uint8 *buffer, int bytes, int freq, int channels, int bits), {
+    if (Module['hear'] && bits == 16)
+        Module['hear'](HEAP16.subarray(buffer >> 1, (buffer + bytes) >> 1), freq, channels);
+});
+#else
+static void hearOnPage(const Uint8 *, int, int, int, int) {}
 #endif
 
 static int virtualOpen = 0;
@@ -131,6 +145,9 @@ static void mixBuffer() {
     virtualSpec.callback(virtualSpec.userdata, virtualBuffer, static_cast<int>(virtualSpec.size));
     framesMixed += virtualSpec.samples;
     buffersMixed++;
+    if (sysPaced)
+        hearOnPage(virtualBuffer, static_cast<int>(virtualSpec.size), virtualSpec.freq,
+                   virtualSpec.channels, virtualSpec.format & 0xFF);
     if (wavOut) {
         fwrite(virtualBuffer, 1, virtualSpec.size, wavOut);
         wavBytes += virtualSpec.size;

@@ -2,20 +2,28 @@
 // sent to the page go through the intros and the title into a game and make
 // a pick; then frames keep coming and Web Audio keeps pulling the mixer.
 // EXIT at the title leaves the page's end text, whose button plays again.
-// Each step waits for the game's own trace (QUENZY_TRACE, read from the
-// page's file system), never for a time, so a slow machine only takes
-// longer.
-//   node tests/web/live.js WEB_BUILD
+// The end page offers the game just played as a recording and as a link;
+// the link holds the recording, and the address tools/web-link makes of it
+// plays it as a film with its sound, whose trace must be the native
+// replay's of the same recording, byte for byte. Each step waits for the
+// game's own trace (QUENZY_TRACE, read from the page's file system), never
+// for a time, so a slow machine only takes longer.
+//   node tests/web/live.js WEB_BUILD NATIVE_BUILD
 
 'use strict';
+const {execFileSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const url = require('url');
+const zlib = require('zlib');
 
 const build = path.resolve(process.argv[2] || 'build-web');
+const native = path.resolve(process.argv[3] || 'build');
+const root = path.resolve(__dirname, '..', '..');
 const puppeteer = require(path.join(build, 'node', 'node_modules', 'puppeteer-core'));
 const TRACE = '/tmp/trace.txt';
+const FILM_TRACE = '/tmp/film-trace.txt';
 // Only against a hang: the steps themselves take no time limit.
 const GIVE_UP_MS = 10 * 60 * 1000;
 
@@ -108,15 +116,73 @@ async function main() {
     while (!(await ended())) await pause(200);
     const text = await ended();
     if (!/has ended/.test(text)) throw new Error('the end text: ' + text);
-    await Promise.all([page.waitForNavigation(), page.click('#ended button')]);
+    await page.waitForFunction(() => !document.getElementById('offer').hidden,
+                               {timeout: 0, polling: 200});
+    const offered = await page.evaluate(async () => ({
+      recording: await (await fetch(document.getElementById('save').href)).text(),
+      address: document.getElementById('film-link').href,
+    }));
+    await Promise.all([page.waitForNavigation(), page.click('#play-again')]);
     await until('title state=0', () => page.keyboard.press('Space'));
     console.log('ok   live: after EXIT the page said "' + text.split('\n')[0] +
                 '", and its button started the game again');
+    await checkFilm(browser, offered);
   } finally {
     clearTimeout(watchdog);
     await browser.close();
     fs.rmSync(profile, {recursive: true, force: true});
   }
+}
+
+// The program's own replay of `recording` in `dir`, as the native tests
+// run it: its trace.
+function nativeReplay(recording, dir) {
+  fs.mkdirSync(path.join(dir, 'home'), {recursive: true});
+  fs.symlinkSync(path.join(native, 'data'), path.join(dir, 'data'));
+  execFileSync(path.join(native, 'quenzy'), [], {
+    cwd: dir, stdio: 'ignore',
+    env: Object.assign({}, process.env, {
+      HOME: path.join(dir, 'home'), SDL_VIDEODRIVER: 'dummy', SDL_AUDIODRIVER: 'dummy',
+      QUENZY_REPLAY: recording, QUENZY_TRACE: path.join(dir, 'trace.txt'),
+    }),
+  });
+  return fs.readFileSync(path.join(dir, 'trace.txt'), 'utf8');
+}
+
+// The game just played, as a film: from the page's own link and from
+// tools/web-link, against the native replay of its recording.
+async function checkFilm(browser, offered) {
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenzy-web-film-'));
+  const film = JSON.parse(zlib.inflateRawSync(
+    Buffer.from(offered.address.split('#film=')[1], 'base64url')).toString('utf8'));
+  if (film.script !== offered.recording || !/ press /.test(film.script))
+    throw new Error('the page\'s link does not hold the recording it offers');
+  const recording = path.join(work, 'recording.txt');
+  fs.writeFileSync(recording, offered.recording);
+  const want = nativeReplay(recording, path.join(work, 'native'));
+  const address = execFileSync(path.join(root, 'tools', 'web-link'), [
+    recording, '--base', url.pathToFileURL(path.join(build, 'index.html')).href,
+  ]).toString().trim();
+  const page = await browser.newPage();
+  await page.evaluateOnNewDocument((trace) => {
+    window.quenzyEnv = {QUENZY_TRACE: trace};
+  }, FILM_TRACE);
+  await page.goto(address);
+  await page.waitForFunction(
+    () => getComputedStyle(document.getElementById('film-ended')).display !== 'none',
+    {timeout: 0, polling: 500});
+  const got = await page.evaluate((p) => FS.readFile(p, {encoding: 'utf8'}), FILM_TRACE);
+  const heard = await page.evaluate(() => Module.filmAudio ? Module.filmAudio.heard : 0);
+  if (got !== want) {
+    fs.writeFileSync(path.join(work, 'film-trace.txt'), got);
+    throw new Error('the film\'s trace is not the native replay\'s (kept ' + work + ')');
+  }
+  if (!/ pick /.test(want)) throw new Error('the film shows no pick (kept ' + work + ')');
+  if (!heard) throw new Error('the film was not heard (kept ' + work + ')');
+  fs.rmSync(work, {recursive: true, force: true});
+  console.log('ok   film: the game just played, from its link (' + address.length +
+              ' characters), gave the native replay\'s trace (' + want.split('\n').length +
+              ' lines) and ' + heard + ' buffers of sound');
 }
 
 main().catch((e) => {

@@ -5,7 +5,7 @@
 # every file either run writes (screen dumps, audio.wav, trace.txt, the user
 # folder) must be the same, byte for byte.
 #   tests/web/run.sh NATIVE_BUILD WEB_BUILD [NAME...]
-# plays them all, or only the checks named (play, whole-game, live, ...).
+# plays them all, or only the checks named (legal, play, whole-game, live, ...).
 set -u
 native=$(cd "$1" && pwd)
 export QUENZY_WEB_BUILD=$(cd "$2" && pwd)
@@ -149,6 +149,27 @@ check_digests() { # name script board golden options...
     finish $status "$work"
 }
 
+# What the page links to is beside it: the licence, the notice and the
+# source, the game's with our SDL drivers and each library's Debian source
+# package, every file that source/index.html lists.
+check_legal() {
+    web=$QUENZY_WEB_BUILD status=0
+    for f in LICENSE.txt NOTICE.txt source/index.html; do
+        grep -q "href=\"$f\"" "$web/index.html" || { echo "FAIL legal: the page has no link to $f"; status=1; }
+        [ -s "$web/$f" ] || { echo "FAIL legal: no $f beside the page"; status=1; }
+    done
+    for f in $(sed -n 's/.*href="\([^".][^"]*\)".*/\1/p' "$web/source/index.html"); do
+        [ -s "$web/source/$f" ] || { echo "FAIL legal: source/index.html lists $f, which is missing"; status=1; }
+    done
+    for p in libsdl1.2 sdl-mixer1.2 libmodplug zlib; do
+        ls "$web/source/$p"_*.dsc >/dev/null 2>&1 || { echo "FAIL legal: no source package of $p"; status=1; }
+    done
+    tar tzf "$web/source/quenzy-source.tar.gz" | grep -q '^quenzy/web/sdl-drivers/SDL_webvideo.c$' ||
+        { echo "FAIL legal: the game's source has no SDL drivers"; status=1; }
+    [ $status = 0 ] && echo "ok   legal: the licence, the notice and the source are beside the page"
+    [ $status = 0 ] || failed=1
+}
+
 # Compares the runs in two folders of `work` and their statuses.
 compare() { # name work native web
     what=$1 work=$2
@@ -179,6 +200,7 @@ finish() { # status work
     fi
 }
 
+wanted legal && check_legal
 wanted play && check play "$here/play.txt" none
 wanted options && check options "$here/options.txt" none
 # The native golden replays: the menus and options with a rebinding, the
@@ -191,6 +213,6 @@ wanted level-ends && check level-ends "$root/tests/golden/level_ends.txt" lonely
 wanted whole-game && check_digests whole-game "$root/tests/e2e/whole_game.txt" oxblurt \
     "$root/tests/golden/whole_game.trace"
 wanted reload && check_reload reload "$here/options.txt" "$here/save.txt" "$here/reload.txt"
-if wanted live; then node "$here/live.js" "$QUENZY_WEB_BUILD" || failed=1; fi
+if wanted live; then node "$here/live.js" "$QUENZY_WEB_BUILD" "$native" || failed=1; fi
 if wanted phone; then node "$here/phone.js" "$QUENZY_WEB_BUILD" || failed=1; fi
 exit $failed

@@ -81,10 +81,16 @@ waitFor "answer from the X server" answers
 mkdir "$work/home"
 ln -s "$(cd "$(dirname "$exe")" && pwd)/data" "$work/data"
 cd "$work" || exit 1
+# Under an emulator the game may be of the other byte order than the server
+# it shares memory with, a pair no real machine makes (SDL draws shared images
+# in the client's order): it connects the way a remote client would, where
+# the X library converts.
+gameDisplay=$DISPLAY
+[ -n "${QUENZY_LAUNCHER:-}" ] && gameDisplay=unix/$DISPLAY
 # In a sanitizer build, the leak libX11 leaves at SDL_Init is not ours.
 LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0 \
 HOME=$work/home QUENZY_TRACE=$work/trace.txt QUENZY_DUMP_DIR=$work QUENZY_DUMP_SIGNAL=shot \
-    SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ${QUENZY_LAUNCHER:-} "$exe" "$@" >game.log 2>&1 &
+    DISPLAY=$gameDisplay SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ${QUENZY_LAUNCHER:-} "$exe" "$@" >game.log 2>&1 &
 gpid=$!
 
 lastState() {

@@ -1,5 +1,6 @@
 #include "allocrun.h"
 
+#include "launcher.h"
 #include "storage/hiscores.h"
 #include "userfiles.h"
 
@@ -92,7 +93,7 @@ std::vector<std::string> environment(const AllocOptions &o, const std::string &d
             "SDL_AUDIODRIVER=dummy",
             "QUENZY_REPLAY=script.txt",
             "QUENZY_TRACE=trace.txt",
-            "LD_PRELOAD=" + o.faults,
+            preloadVariable(o.faults),
             "FAULT_ALLOC_AT=" + std::to_string(n),
             "FAULT_LOG=faults.txt"};
 }
@@ -121,8 +122,12 @@ bool writeRerun(const AllocOptions &o, const std::string &dir, unsigned long n) 
     for (std::string &e : env)
         envp.push_back(&e[0]);
     envp.push_back(nullptr);
-    char *argv[] = {const_cast<char *>("quenzy"), nullptr};
-    execve(o.game.c_str(), argv, envp.data());
+    std::vector<std::string> words = launchWords(o.game);
+    std::vector<char *> argv;
+    for (std::string &w : words)
+        argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
 }
 

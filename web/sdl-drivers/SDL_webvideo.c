@@ -28,6 +28,7 @@ struct SDL_PrivateVideoData {
 	int w, h;
 	void *buffer;  /* the screen, in the program's depth */
 	Uint32 *rgba;  /* the same frame for the canvas */
+	Uint32 *lut;   /* at 16 bits: the RGBA of each pixel value, or null until needed */
 };
 
 /* One page event: kind, then key (sym, mod) or mouse (button, x, y). */
@@ -42,7 +43,7 @@ EM_JS(void, web_video_open, (int w, int h), {
 	canvas.width = w;
 	canvas.height = h;
 	Module.webContext = canvas.getContext('2d');
-	Module.webImage = Module.webContext.createImageData(w, h);
+	Module.webImage = null;
 	if (Module.webEvents)
 		return;
 	Module.webEvents = [];
@@ -121,9 +122,14 @@ EM_JS(int, web_next_event, (int *out), {
 	return 1;
 });
 
-EM_JS(void, web_video_show, (const Uint32 *rgba, int bytes), {
-	Module.webImage.data.set(HEAPU8.subarray(rgba, rgba + bytes));
-	Module.webContext.putImageData(Module.webImage, 0, 0);
+/* The canvas's image is a view of the frame in the program's memory (no
+ * copy), made anew when the memory has grown and so moved. */
+EM_JS(void, web_video_show, (const Uint32 *rgba, int w, int h), {
+	var image = Module.webImage;
+	if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba ||
+	    image.width !== w || image.height !== h)
+		image = Module.webImage = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
+	Module.webContext.putImageData(image, 0, 0);
 	if (Module['onFrame']) Module['onFrame']();
 });
 
@@ -148,8 +154,10 @@ static void WEB_FreeBuffers(_THIS)
 {
 	SDL_free(this->hidden->buffer);
 	SDL_free(this->hidden->rgba);
+	SDL_free(this->hidden->lut);
 	this->hidden->buffer = NULL;
 	this->hidden->rgba = NULL;
+	this->hidden->lut = NULL;
 }
 
 static SDL_Surface *WEB_SetVideoMode(_THIS, SDL_Surface *current, int width, int height,
@@ -226,6 +234,22 @@ static Uint32 pixelAt(const Uint8 *at, int bytes)
 	}
 }
 
+/* At 16 bits, the game's own depth, every pixel value's RGBA is worked
+ * out once (256 KB): a frame is then one look-up a pixel, where the
+ * general conversion below takes several times as long. */
+static const Uint32 *lutOf(_THIS, const SDL_PixelFormat *f)
+{
+	Uint32 p;
+	if (!this->hidden->lut) {
+		this->hidden->lut = SDL_malloc(65536 * sizeof(Uint32));
+		if (!this->hidden->lut)
+			return NULL;
+		for (p = 0; p < 65536; p++)
+			this->hidden->lut[p] = rgbaOf(f, p);
+	}
+	return this->hidden->lut;
+}
+
 /* The whole frame each time: at 320 x 240 that costs less than tracking
  * which rectangles changed. */
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
@@ -234,14 +258,21 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 	const SDL_PixelFormat *f = s->format;
 	int bytes = f->BytesPerPixel, x, y;
 	Uint32 *out = this->hidden->rgba;
+	const Uint32 *lut = bytes == 2 && !f->palette ? lutOf(this, f) : NULL;
 	if (!out || numrects == 0)
 		return;
 	for (y = 0; y < s->h; y++) {
 		const Uint8 *row = (const Uint8 *)s->pixels + y * s->pitch;
-		for (x = 0; x < s->w; x++)
-			*out++ = rgbaOf(f, pixelAt(row + x * bytes, bytes));
+		if (lut) {
+			const Uint16 *in = (const Uint16 *)row;
+			for (x = 0; x < s->w; x++)
+				*out++ = lut[in[x]];
+		} else {
+			for (x = 0; x < s->w; x++)
+				*out++ = rgbaOf(f, pixelAt(row + x * bytes, bytes));
+		}
 	}
-	web_video_show(this->hidden->rgba, s->w * s->h * 4);
+	web_video_show(this->hidden->rgba, s->w, s->h);
 }
 
 static int WEB_SetColors(_THIS, int firstcolor, int ncolors, SDL_Color *colors)
