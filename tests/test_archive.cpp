@@ -203,6 +203,13 @@ TEST(ArchiveEntry, FitsOnlyInsideTheFileAndWithinTheInflateRatio) {
         entry.packedSize = c.packedSize;
         EXPECT_EQ(ovaEntryFits(f, &entry), c.fits) << c.what;
     }
+    // An entry of no packed bytes is no zlib stream: it fits, but reads as
+    // nothing, and its length stays untouched.
+    OVAEntry empty{};
+    empty.offset = 1000;
+    uint32_t length = 7;
+    EXPECT_EQ(readOVAEntry(f, &empty, &length), nullptr);
+    EXPECT_EQ(length, 7u);
     fclose(f);
 }
 
