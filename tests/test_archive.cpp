@@ -351,6 +351,39 @@ TEST_F(Archives, BadMagicClosesTheStreamAndIsCheckedAgain) {
     }
 }
 
+// The directory reader's own answer: 0 and the entries, or 1 and none.
+TEST(ArchiveDirectory, ReadsTheEntriesOrSaysItCannot) {
+    const struct {
+        const char *what;
+        Bytes bytes;
+        int status;
+        uint32_t count;
+    } cases[] = {
+        {"two entries", damaged([](Bytes &) {}), 0, 2},
+        {"a bad magic", damaged([](Bytes &b) { b[1] = 'X'; }), 1, 0},
+        {"a directory cut short", damaged([](Bytes &b) { b.resize(4 + 44 + 20); }), 1, 0},
+        {"no whole head", Bytes{'O', 'V'}, 1, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bytes = c.bytes;
+        FILE *f = fmemopen(bytes.data(), bytes.size(), "rb");
+        ASSERT_NE(f, nullptr);
+        OVAEntry *entries = nullptr;
+        uint32_t count = 0;
+        EXPECT_EQ(readOVADirectory(f, &entries, &count), c.status);
+        if (c.status == 0) {
+            EXPECT_EQ(count, c.count);
+            ASSERT_NE(entries, nullptr);
+            EXPECT_STREQ(entries[1].name, "tail.bmp");
+        } else {
+            EXPECT_EQ(entries, nullptr);
+        }
+        free(entries);
+        fclose(f);
+    }
+}
+
 TEST_F(Archives, CutDirectoryLeavesTheArchiveClosed) {
     writeFile("data/gfx.ova", damaged([](Bytes &b) { b.resize(4 + 44 + 43); }));
     EXPECT_EQ(loadOVAHeader(OVA_GFX), 1);

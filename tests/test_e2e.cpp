@@ -4,6 +4,8 @@
 #include "core/playscreen.h"
 #include "e2e_helpers.h"
 
+#include <chrono>
+
 namespace {
 
 using namespace e2e;
@@ -107,9 +109,43 @@ TEST_F(EndToEnd, AllGone) {
     EXPECT_EQ(lost.num("lives"), 2);
 }
 
-// QUENZY_DUMP_EVERY=n dumps every n-th frame as the replay runs.
+// QUENZY_REPLAY_REALTIME (set, and not "0") plays the replay at the real
+// clock's pace, a film of the same frames: the same trace, and the second
+// of play it holds lasts a second at least. A sleep is never shorter than
+// asked, so the bound holds on any machine.
+TEST_F(EndToEnd, AReplayAtTheRealPaceIsTheSameFilm) {
+    testBoard(lonelyBoard());
+    const struct {
+        const char *value;
+        bool paced;
+    } cases[] = {{nullptr, false}, {"0", false}, {"", false}, {"1", true}};
+    std::string first;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "unset");
+        std::vector<std::pair<std::string, std::string>> env;
+        if (c.value)
+            env.push_back({"QUENZY_REPLAY_REALTIME", c.value});
+        const auto started = std::chrono::steady_clock::now();
+        Outcome out = play("frame 5 click 56 216\nframe 65 exit\n", {"-t"}, env);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(out.status, 0);
+        const std::string trace = readText(dir + "/trace.txt");
+        if (first.empty())
+            first = trace;
+        EXPECT_EQ(trace, first);
+        if (c.paced) {
+            EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
+        }
+        unlink((dir + "/trace.txt").c_str());
+        removeTree(dir + "/home/.quenzy"); // each run starts without user files
+    }
+}
+
+// QUENZY_DUMP_EVERY=n dumps every n-th frame as the replay runs, with no
+// trace asked for as well.
 TEST_F(EndToEnd, EveryNthFrameIsDumped) {
     testBoard(lonelyBoard());
+    traced = false;
     Outcome out = play("frame 45 exit\n", {"-t"}, {{"QUENZY_DUMP_EVERY", "20"}});
     EXPECT_EQ(out.status, 0);
     for (int frame : {0, 10, 20, 40, 44}) {

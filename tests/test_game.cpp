@@ -348,6 +348,32 @@ TEST_F(Game, SolverStartedMidPickWaitsForAStillBoard) {
     EXPECT_EQ(haveMadeit(), 1);
 }
 
+// The reset waits for every kind of motion, not only a morph.
+TEST_F(Game, SolverResetWaitsForFallsAndTheHand) {
+    Record rec;
+    rec.start(1, 9, 2);
+    rec.solution({{1, 9}});
+    const struct {
+        const char *what;
+        int falls, hand;
+    } cases[] = {{"a fall", 1, 0}, {"the picking hand", 0, 3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        play(rec, 2);
+        currentLevel[0] = 5; // a change the reset would undo
+        startSolver(&g);
+        curMove = c.falls;
+        curAction = c.hand;
+        resetBoardForSolver(&g);
+        EXPECT_EQ(g.solIndex, -1);
+        EXPECT_EQ(currentLevel[0], 5);
+        curMove = curAction = 0;
+        resetBoardForSolver(&g);
+        EXPECT_EQ(g.solIndex, 0);
+        EXPECT_EQ(currentLevel[0], 0);
+    }
+}
+
 TEST_F(Game, SolveKeyIsIgnoredOnTheTestBoard) {
     Record rec;
     rec.start(0, 0, 1);
@@ -430,6 +456,10 @@ TEST_F(Game, PauseChoicesChangeTheAttempt) {
     pauseApply(&g, PAUSE_UNDO); // no move left to take back
     EXPECT_EQ(g.movesUsed, 0);
     EXPECT_EQ(canUndo, 1);
+    g.movesUsed = 1;
+    canUndo = 0;
+    pauseApply(&g, PAUSE_UNDO); // a move, but its copy is used up
+    EXPECT_EQ(g.movesUsed, 1);
 
     pauseApply(&g, PAUSE_RESTART);
     EXPECT_EQ(g.restartRequested, 1);
