@@ -197,7 +197,10 @@ class EndToEnd : public testing::Test {
             setenv("SDL_VIDEODRIVER", "dummy", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             setenv("QUENZY_REPLAY", "script.txt", 1);
-            setenv("QUENZY_TRACE", "trace.txt", 1);
+            if (traced)
+                setenv("QUENZY_TRACE", "trace.txt", 1);
+            else
+                unsetenv("QUENZY_TRACE");
             setenv("QUENZY_DUMP_DIR", dir.c_str(), 1);
             unsetenv("QUENZY_RECORD");
             unsetenv("QUENZY_DUMP_EVERY");
@@ -248,6 +251,7 @@ class EndToEnd : public testing::Test {
     int fileExists(const std::string &path) { return access((dir + path).c_str(), F_OK) == 0; }
     std::string dir;
     bool captureStderr = false; // play() puts the program's stderr in Outcome::err
+    bool traced = true;         // the program writes trace.txt
 };
 
 // The start of a script for the program started without -t: the splash

@@ -204,6 +204,34 @@ TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
     }
 }
 
+// With room for one more fall, the lowest fruit lifted takes it and the
+// others stay where they are: none is lost, and the draws are the same.
+TEST(FallScan, AFullFallQueueLeavesTheRestInPlace) {
+    resetPlay(boardFromRows({
+        "........",
+        "........",
+        "........",
+        "........",
+        "..4.....",
+        "..5.....",
+        "..1.....",
+        "..2.....",
+        "..3.....",
+        "..1.....",
+    }));
+    while (curMove < ANIM_QUEUE_SIZE - 1)
+        ASSERT_NE(addMove(1, 7, 0, 0), nullptr);
+    addTransform(0, 2, 7, 0, 1);
+    srand(2);
+    doTrans();
+    EXPECT_EQ(randDrawsSince(2), 8 + 3);
+    ASSERT_EQ(curMove, ANIM_QUEUE_SIZE);
+    EXPECT_EQ(animMove[ANIM_QUEUE_SIZE - 1].y, 6);
+    EXPECT_EQ(currentLevel[2 + 8 * 6], 0);
+    EXPECT_EQ(currentLevel[2 + 8 * 5], 5);
+    EXPECT_EQ(currentLevel[2 + 8 * 4], 4);
+}
+
 TEST(FallScan, AMorphAboveHoldsTheColumn) {
     resetPlay(boardFromRows({
         "..1.....",

@@ -203,6 +203,13 @@ TEST(ArchiveEntry, FitsOnlyInsideTheFileAndWithinTheInflateRatio) {
         entry.packedSize = c.packedSize;
         EXPECT_EQ(ovaEntryFits(f, &entry), c.fits) << c.what;
     }
+    // An entry of no packed bytes is no zlib stream: it fits, but reads as
+    // nothing, and its length stays untouched.
+    OVAEntry empty{};
+    empty.offset = 1000;
+    uint32_t length = 7;
+    EXPECT_EQ(readOVAEntry(f, &empty, &length), nullptr);
+    EXPECT_EQ(length, 7u);
     fclose(f);
 }
 
@@ -341,6 +348,39 @@ TEST_F(Archives, BadMagicClosesTheStreamAndIsCheckedAgain) {
         writeFile("data/gfx.ova", pack({{"logo.bmp", "LOGO"}}));
         EXPECT_EQ(fetch(OVA_GFX, "logo", "bmp"), "LOGO");
         closeArchives();
+    }
+}
+
+// The directory reader's own answer: 0 and the entries, or 1 and none.
+TEST(ArchiveDirectory, ReadsTheEntriesOrSaysItCannot) {
+    const struct {
+        const char *what;
+        Bytes bytes;
+        int status;
+        uint32_t count;
+    } cases[] = {
+        {"two entries", damaged([](Bytes &) {}), 0, 2},
+        {"a bad magic", damaged([](Bytes &b) { b[1] = 'X'; }), 1, 0},
+        {"a directory cut short", damaged([](Bytes &b) { b.resize(4 + 44 + 20); }), 1, 0},
+        {"no whole head", Bytes{'O', 'V'}, 1, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bytes = c.bytes;
+        FILE *f = fmemopen(bytes.data(), bytes.size(), "rb");
+        ASSERT_NE(f, nullptr);
+        OVAEntry *entries = nullptr;
+        uint32_t count = 0;
+        EXPECT_EQ(readOVADirectory(f, &entries, &count), c.status);
+        if (c.status == 0) {
+            EXPECT_EQ(count, c.count);
+            ASSERT_NE(entries, nullptr);
+            EXPECT_STREQ(entries[1].name, "tail.bmp");
+        } else {
+            EXPECT_EQ(entries, nullptr);
+        }
+        free(entries);
+        fclose(f);
     }
 }
 

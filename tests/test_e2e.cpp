@@ -4,6 +4,8 @@
 #include "core/playscreen.h"
 #include "e2e_helpers.h"
 
+#include <chrono>
+
 namespace {
 
 using namespace e2e;
@@ -107,6 +109,89 @@ TEST_F(EndToEnd, AllGone) {
     EXPECT_EQ(lost.num("lives"), 2);
 }
 
+// QUENZY_REPLAY_REALTIME (set, and not "0") plays the replay at the real
+// clock's pace, a film of the same frames: the same trace, and the second
+// of play it holds lasts a second at least. A sleep is never shorter than
+// asked, so the bound holds on any machine.
+TEST_F(EndToEnd, AReplayAtTheRealPaceIsTheSameFilm) {
+    testBoard(lonelyBoard());
+    const struct {
+        const char *value;
+        bool paced;
+    } cases[] = {{nullptr, false}, {"0", false}, {"", false}, {"1", true}};
+    std::string first;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "unset");
+        std::vector<std::pair<std::string, std::string>> env;
+        if (c.value)
+            env.push_back({"QUENZY_REPLAY_REALTIME", c.value});
+        const auto started = std::chrono::steady_clock::now();
+        Outcome out = play("frame 5 click 56 216\nframe 65 exit\n", {"-t"}, env);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(out.status, 0);
+        const std::string trace = readText(dir + "/trace.txt");
+        if (first.empty())
+            first = trace;
+        EXPECT_EQ(trace, first);
+        if (c.paced) {
+            EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 1000);
+        }
+        unlink((dir + "/trace.txt").c_str());
+        removeTree(dir + "/home/.quenzy"); // each run starts without user files
+    }
+}
+
+// QUENZY_DUMP_EVERY=n dumps every n-th frame as the replay runs, with no
+// trace asked for as well.
+TEST_F(EndToEnd, EveryNthFrameIsDumped) {
+    testBoard(lonelyBoard());
+    traced = false;
+    Outcome out = play("frame 45 exit\n", {"-t"}, {{"QUENZY_DUMP_EVERY", "20"}});
+    EXPECT_EQ(out.status, 0);
+    for (int frame : {0, 10, 20, 40, 44}) {
+        char name[32];
+        snprintf(name, sizeof name, "/frame-%06d.bmp", frame);
+        EXPECT_EQ(fileExists(name), frame % 20 == 0) << name;
+    }
+}
+
+// QUENZY_TEST_BOARD names the board of test mode (the installed launcher
+// sets it); set but empty, test.bin of the working folder plays.
+TEST_F(EndToEnd, TheTestBoardCanBeNamed) {
+    testBoard(lonelyBoard());
+    writeBytes(dir + "/named.bin", keyBoard().bytes);
+    const struct {
+        std::string value;
+        int fruits;
+    } cases[] = {{"", 1}, {dir + "/named.bin", 2}, {"named.bin", 2}};
+    for (const auto &c : cases) {
+        Outcome out = play("frame 5 exit\n", {"-t"}, {{"QUENZY_TEST_BOARD", c.value}});
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(out.find("attempt").num("count"), c.fruits) << c.value;
+        unlink((dir + "/trace.txt").c_str());
+    }
+}
+
+// The life-lost page ends on START, ACTION or any other key, not on an
+// arrow; the next attempt follows.
+TEST_F(EndToEnd, TheLifeLostPageEndsOnAnyKeyButAnArrow) {
+    testBoard(lonelyBoard());
+    const struct {
+        const char *key;
+        bool ends;
+    } cases[] = {{"RETURN", true}, {"LCTRL", true}, {"x", true}, {"LEFT", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.key);
+        Outcome out = play(std::string("frame 5 click 56 216\n"
+                                       "after lost\n"
+                                       "frame +5 type ") +
+                           c.key + "\nframe +30 exit\n");
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(out.count("attempt"), c.ends ? 2 : 1);
+        unlink((dir + "/trace.txt").c_str());
+    }
+}
+
 TEST_F(EndToEnd, NoMoveLeft) {
     testBoard(Board()); // empty and already solved
     Board tower;
@@ -136,6 +221,8 @@ TEST_F(EndToEnd, PauseUndoAndRestart) {
                  "after choice\nframe +5 exit\n"},
         {"restart", "frame +5 type DOWN\nframe +1 type DOWN\nframe +1 type LCTRL\n"
                     "after attempt\nframe +5 exit\n"},
+        // A click below the entries confirms the one selected.
+        {"undo", "frame +5 type DOWN\nframe +1 click 100 230\nafter choice\nframe +5 exit\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.entry);

@@ -124,6 +124,36 @@ TEST_F(MenuEndToEnd, NewGamePlaysLevelOneAndReturnsToTheTitle) {
     EXPECT_EQ(steps(out, "shutdown"), SHUTDOWN);
 }
 
+// A direction still held when NEW GAME is chosen holds the start back until
+// it is let go, so it does not reach the game; a held key that is no
+// control does not.
+TEST_F(MenuEndToEnd, AControlHeldAtTheChoiceIsLetGoFirst) {
+    const struct {
+        const char *key;
+        bool waits;
+    } cases[] = {{"DOWN", true}, {"x", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.key);
+        std::string script = std::string(THROUGH_INTROS) +
+                             "frame +30 type RETURN\n" // PRESS START: NEW GAME
+                             "frame +10 press " +
+                             c.key +
+                             "\n"
+                             "frame +1 type RETURN\n"
+                             "frame +40 release " +
+                             c.key +
+                             "\n"
+                             "after tutorial\n"
+                             "frame +2 exit\n";
+        Outcome out = play(script, NO_ARGS);
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(out.find("play").num("level"), 0);
+        const unsigned waited = out.find("tutorial").frame - out.find("play").frame;
+        EXPECT_EQ(waited >= 40, c.waits) << waited;
+        unlink((dir + "/trace.txt").c_str());
+    }
+}
+
 TEST_F(MenuEndToEnd, ContinueResumesTheSavedLevel) {
     saveAt(2);
     Outcome out =

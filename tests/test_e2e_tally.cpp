@@ -21,6 +21,7 @@ TEST_F(EndToEnd, TallyPaysEveryBonusWhateverTheSkips) {
         const char *what;
         std::vector<int> presses; // frames after the "tally" event
         int endsAt; // frame of the "paid" event after "tally": the one after the last tally frame
+        const char *key = "LCTRL";
     } cases[] = {
         {"no skip", {}, 139 + 360},
         {"ACTION during the jump is ignored", {100}, 139 + 360},
@@ -30,13 +31,14 @@ TEST_F(EndToEnd, TallyPaysEveryBonusWhateverTheSkips) {
         {"at t = 60, before its payment: stays", {199}, 199 + 360 - 60},
         {"at t = 90, before its payment: stays", {229}, 229 + 360 - 90},
         {"three skips, then a fourth ends the tally", {149, 160, 170, 180}, 181},
+        {"START skips as ACTION does", {149}, 149 + 360 - 30, "RETURN"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         std::string script = "after tally\n";
         int last = 0;
         for (int frame : c.presses) {
-            script += "frame +" + std::to_string(frame - last) + " type LCTRL\n";
+            script += "frame +" + std::to_string(frame - last) + " type " + c.key + "\n";
             last = frame;
         }
         Outcome out = play(script + "after next\nframe +1 exit\n");

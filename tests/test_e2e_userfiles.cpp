@@ -172,6 +172,25 @@ TEST_F(UserFilesEndToEnd, GameOverWithAQualifyingScoreEntersAName) {
     }
 }
 
+// A space is a letter of the name like any other: saved as it is, and
+// traced as an underscore so the name stays one word of the trace.
+TEST_F(UserFilesEndToEnd, ASpaceInTheNameIsKept) {
+    testBoard(lonelyBoard());
+    userFile("hiscores.dat", hiscoreFile(table(2)));
+    Outcome out = play(std::string(loseThreeLives) +
+                       "after nameentry\n"
+                       "frame +1 press DOWN\n" // A -> space
+                       "frame +1 release DOWN\n"
+                       "frame +12 type LCTRL\n" // the space, then the A after it
+                       "frame +12 type LCTRL\n"
+                       "frame +12 type RETURN\n"
+                       "after hiscore\n"
+                       "frame +5 type RIGHT\n");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.find("hiscore").str("name"), "_A");
+    EXPECT_STREQ(tableOnDisk()[0].name, " A");
+}
+
 TEST_F(UserFilesEndToEnd, ALowScoreSkipsTheEntry) {
     testBoard(lonelyBoard());
     std::vector<uint8_t> file = hiscoreFile(table(3)); // 3 points do not beat 3

@@ -174,14 +174,33 @@ TEST_F(Game, PickCountsOnlyFruitAndKeepsTheUndoCopy) {
     EXPECT_EQ(0, memcmp(currentUndo, before, sizeof before));
 }
 
-TEST_F(Game, PickRefusedWithoutMovesLeft) {
+// ACTION picks only on a still board with a move left.
+TEST_F(Game, PickRefusedWithoutMovesLeftOrWhileTheBoardMoves) {
     Record rec;
     rec.start(4, 5, 3);
-    play(rec, 2, 0);
-    g.movesUsed = currentMoves;
-    lastKeyTyped = INPUT_ACTION;
-    playerControls(&g);
-    EXPECT_EQ(curAction, 0);
+    const struct {
+        const char *what;
+        int movesLeft, morphs, falls, hand;
+        bool picks;
+    } cases[] = {
+        {"no move left", 0, 0, 0, 0, false},
+        {"a morph running", 1, 1, 0, 0, false},
+        {"a fall running", 1, 0, 1, 0, false},
+        {"the hand still picking", 1, 0, 0, 3, false},
+        {"a still board, one move left", 1, 0, 0, 0, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        play(rec, 2, 0);
+        g.movesUsed = currentMoves - c.movesLeft;
+        curTrans = c.morphs;
+        curMove = c.falls;
+        curAction = c.hand;
+        lastKeyTyped = INPUT_ACTION;
+        playerControls(&g);
+        EXPECT_EQ(curAction, c.picks ? int(PICK_FRAMES) : c.hand);
+        curTrans = curMove = curAction = 0;
+    }
 }
 
 TEST_F(Game, MouseClicksPickTheCellUnderThem) {
@@ -276,6 +295,26 @@ TEST_F(Game, SolverResetsTheBoardAndWalksColumnsFirst) {
     EXPECT_EQ(haveMadeit(), 1);
 }
 
+// A solution of all 64 picks has no terminator: the solver stops after the
+// last pick instead of reading on past the record.
+TEST_F(Game, SolverStopsAfterTheSixtyFourthPick) {
+    Record rec;
+    rec.start(1, 9, 2);
+    rec.solution(std::vector<std::pair<int, int>>(LEVEL_MAX_PICKS, {1, 9}));
+    play(rec, 0);
+    startSolver(&g);
+    resetBoardForSolver(&g);
+    ASSERT_EQ(g.solIndex, 0);
+    g.solIndex = 2 * (LEVEL_MAX_PICKS - 1); // the last pick is next
+    for (int i = 0; i < 3000 && g.solverOn; i++) {
+        settle();
+        solverStep(&g);
+    }
+    EXPECT_EQ(g.solverOn, 0);
+    EXPECT_EQ(g.solIndex, 2 * LEVEL_MAX_PICKS);
+    EXPECT_EQ(g.movesUsed, 1);
+}
+
 TEST_F(Game, SolverStartedMidPickWaitsForAStillBoard) {
     Record rec;
     rec.start(3, 9, 2);
@@ -307,6 +346,32 @@ TEST_F(Game, SolverStartedMidPickWaitsForAStillBoard) {
     EXPECT_EQ(g.solverOn, 0);
     EXPECT_EQ(currentCount, countFruits());
     EXPECT_EQ(haveMadeit(), 1);
+}
+
+// The reset waits for every kind of motion, not only a morph.
+TEST_F(Game, SolverResetWaitsForFallsAndTheHand) {
+    Record rec;
+    rec.start(1, 9, 2);
+    rec.solution({{1, 9}});
+    const struct {
+        const char *what;
+        int falls, hand;
+    } cases[] = {{"a fall", 1, 0}, {"the picking hand", 0, 3}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        play(rec, 2);
+        currentLevel[0] = 5; // a change the reset would undo
+        startSolver(&g);
+        curMove = c.falls;
+        curAction = c.hand;
+        resetBoardForSolver(&g);
+        EXPECT_EQ(g.solIndex, -1);
+        EXPECT_EQ(currentLevel[0], 5);
+        curMove = curAction = 0;
+        resetBoardForSolver(&g);
+        EXPECT_EQ(g.solIndex, 0);
+        EXPECT_EQ(currentLevel[0], 0);
+    }
 }
 
 TEST_F(Game, SolveKeyIsIgnoredOnTheTestBoard) {
@@ -387,6 +452,14 @@ TEST_F(Game, PauseChoicesChangeTheAttempt) {
     EXPECT_EQ(currentCount, 1);
     EXPECT_EQ(g.movesUsed, 0);
     EXPECT_EQ(canUndo, 0);
+    canUndo = 1;
+    pauseApply(&g, PAUSE_UNDO); // no move left to take back
+    EXPECT_EQ(g.movesUsed, 0);
+    EXPECT_EQ(canUndo, 1);
+    g.movesUsed = 1;
+    canUndo = 0;
+    pauseApply(&g, PAUSE_UNDO); // a move, but its copy is used up
+    EXPECT_EQ(g.movesUsed, 1);
 
     pauseApply(&g, PAUSE_RESTART);
     EXPECT_EQ(g.restartRequested, 1);

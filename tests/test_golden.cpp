@@ -7,6 +7,10 @@
 #include "e2e_helpers.h"
 
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <iterator>
+#include <map>
 #include <ostream>
 #include <string>
 #include <sys/stat.h>
@@ -153,6 +157,76 @@ const Golden goldens[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Golden, GoldenReplay, testing::ValuesIn(goldens),
+                         [](const testing::TestParamInfo<Golden> &info) {
+                             return std::string(info.param.name);
+                         });
+
+// The regular files of `folder` by name, their bytes; `suffix` picks some.
+std::map<std::string, std::string> filesIn(const std::string &folder, const char *suffix = "") {
+    std::map<std::string, std::string> files;
+    DIR *d = opendir(folder.c_str());
+    if (!d)
+        return files;
+    while (const dirent *e = readdir(d)) {
+        std::string name = e->d_name, path = folder + "/" + name;
+        struct stat st;
+        size_t n = strlen(suffix);
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && name.size() >= n &&
+            name.compare(name.size() - n, n, suffix) == 0)
+            files[name] = readText(path);
+    }
+    closedir(d);
+    return files;
+}
+
+// Without its trace the game shows the same pictures and leaves the same
+// user files: the trace only watches. The short replays, which reach every
+// screen but the end of the whole game, each played both ways.
+class UntracedReplay : public GoldenReplay {
+  protected:
+    // Plays the golden's script with a dump every 100 frames; the dumps and
+    // the user files it left, and the user folder back as it was.
+    std::map<std::string, std::string> playOnce(const std::string &script,
+                                                const std::vector<std::string> &args) {
+        const std::string user = dir + "/home/.quenzy";
+        const std::map<std::string, std::string> before = filesIn(user);
+        Outcome out = play(script, args, {{"QUENZY_DUMP_EVERY", "100"}});
+        EXPECT_EQ(out.status, 0);
+        std::map<std::string, std::string> seen = filesIn(dir, ".bmp");
+        for (const auto &f : seen)
+            unlink((dir + "/" + f.first).c_str());
+        for (const auto &f : filesIn(user)) {
+            seen["home/" + f.first] = f.second;
+            unlink((user + "/" + f.first).c_str());
+        }
+        for (const auto &f : before)
+            writeBytes(user + "/" + f.first,
+                       std::vector<uint8_t>(f.second.begin(), f.second.end()));
+        unlink((dir + "/trace.txt").c_str());
+        return seen;
+    }
+};
+
+TEST_P(UntracedReplay, ShowsTheSameAsTraced) {
+    const Golden &g = GetParam();
+    if (g.prepare)
+        g.prepare(*this);
+    const std::vector<std::string> args =
+        g.testMode ? std::vector<std::string>{"-t"} : std::vector<std::string>{};
+    const std::string script = readText(std::string(QUENZY_SOURCE_DIR) + "/tests/" + g.script);
+    const std::map<std::string, std::string> traced = playOnce(script, args);
+    this->traced = false;
+    const std::map<std::string, std::string> untraced = playOnce(script, args);
+    EXPECT_FALSE(fileExists("/trace.txt"));
+    EXPECT_GT(traced.size(), 2u);
+    EXPECT_EQ(traced.size(), untraced.size());
+    for (const auto &f : traced) {
+        auto other = untraced.find(f.first);
+        EXPECT_TRUE(other != untraced.end() && other->second == f.second) << f.first;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, UntracedReplay, testing::ValuesIn(goldens + 1, std::end(goldens)),
                          [](const testing::TestParamInfo<Golden> &info) {
                              return std::string(info.param.name);
                          });

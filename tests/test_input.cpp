@@ -314,15 +314,16 @@ TEST_F(Input, ConfigKeyDialog) {
     int *order[] = {&START_KEY, &LEFT_KEY, &RIGHT_KEY, &UP_KEY, &DOWN_KEY, &JUMP_KEY};
     for (int *k : order)
         *k = -1;
+    JUMP_KEY = SDLK_LCTRL; // a binding not asked for yet still counts
     cfgStep = 0;
     cfgUsed = 0;
     cfgStatus = 1;
     struct {
         int sym, step, used;
     } offers[] = {
-        {SDLK_s, 1, 0},      {SDLK_a, 2, 0}, {SDLK_a, 2, 1}, // chosen a step ago
-        {SDLK_s, 2, 1},                                      // or before that
-        {SDLK_ESCAPE, 3, 0},                                 // the pause key is never compared
+        {SDLK_LCTRL, 0, 1},  {SDLK_s, 1, 0}, {SDLK_a, 2, 0}, {SDLK_a, 2, 1}, // chosen a step ago
+        {SDLK_s, 2, 1},                                                      // or before that
+        {SDLK_ESCAPE, 3, 0}, // the pause key is never compared
         {SDLK_ESCAPE, 3, 1}, {SDLK_w, 4, 0}, {SDLK_w, 4, 1}, {SDLK_z, 5, 0}, {SDLK_z, 5, 1},
     };
     for (const auto &o : offers) {

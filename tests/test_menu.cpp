@@ -300,6 +300,7 @@ TEST_F(Menu, HiscoreTableWithTheNewRowBlinking) {
     EXPECT_EQ(at(48, 84), colour(GLYPH));                // row 2's name
     EXPECT_EQ(at(192 + 4 * 16 + 8, 210), colour(GLYPH)); // row 9's fifth digit
     EXPECT_EQ(at(192 + 5 * 16, 210), colour(LAYER));     // no sixth
+    EXPECT_EQ(at(192 + 8, 232), colour(LAYER));          // and no row under row 9
     m.frameA = 32;
     drawMenu(&m);
     EXPECT_EQ(at(48, 84), colour(LAYER));

@@ -39,6 +39,7 @@ TEST(PlayFrames, MorphTable) {
     EXPECT_EQ(morphFrame(2, 31), 69);
     EXPECT_EQ(morphFrame(2, 63), 38);
     EXPECT_EQ(morphFrame(4, 63), -1); // off the table: nothing
+    EXPECT_EQ(morphFrame(-1, 31), -1);
 }
 
 TEST(PlayFrames, PickingHandCountsDownFrom32) {

@@ -163,6 +163,11 @@ TEST_F(Replay, BadScriptsNameTheLine) {
         {"frame 1 type 99999\n", "line 1: unknown key"},
         {"frame 1 click 3 4 5 6\n", "line 1: expected X Y [BUTTON]"},
         {"frame 1 click 3 y\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 click x 4\n", "line 1: expected X Y [BUTTON]"},
+        {"frame 1 click 1 -1\n", "line 1: position or button out of range"},
+        {"frame 1 click 65536 1\n", "line 1: position or button out of range"},
+        {"frame 1 hat x\n", "line 1: expected a hat value"},
+        {"frames 1-3 every\n", "line 1: expected frames A-B every S"},
         {"frame 1 mousedown 3 4 x\n", "line 1: expected X Y [BUTTON]"},
         {"frame 1 click -1 4\n", "line 1: position or button out of range"},
         {"frame 1 click 1 65536\n", "line 1: position or button out of range"},
@@ -294,6 +299,13 @@ TEST_F(Replay, DumpEveryNthFrameAndSayWhenOneCannotBeWritten) {
               std::string::npos)
         << err;
     EXPECT_EQ(replayFrame, 8u);
+    // Nor can one whose path is longer than any the system takes.
+    const std::string deep = tmp.path + "/" + std::string(5000, 'd');
+    replaySetDumpDir(deep.c_str(), 1);
+    testing::internal::CaptureStderr();
+    replayObserve(nullptr);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("replay: cannot write " + deep + "/frame-000008.bmp"), std::string::npos);
     SDL_Quit();
     // Without a picture shown there is nothing to dump, and nothing is said.
     testing::internal::CaptureStderr();

@@ -140,6 +140,9 @@ TEST_F(Video, SetColorKey) {
             SDL_Color palette[16];
             for (int i = 0; i < 16; i++)
                 palette[i] = SDL_Color{Uint8(i * 10), Uint8(i), 7, 0};
+            // Nearly magenta: one channel off by one is not the key.
+            palette[1] = SDL_Color{255, 1, 255, 0};
+            palette[2] = SDL_Color{255, 0, 254, 0};
             if (c.keyAt >= 0)
                 palette[c.keyAt] = palette[c.keyAt + 2] = SDL_Color{255, 0, 255, 0};
             SDL_SetColors(s, palette, 0, 16);

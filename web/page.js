@@ -332,9 +332,10 @@ var Module = typeof Module !== 'undefined' ? Module : {};
     save.href = URL.createObjectURL(new Blob([script], {type: 'text/plain'}));
     filmAddress(script).then(function(address) {
       document.getElementById('film-link').href = address;
-      document.getElementById('copy').onclick = function() {
-        navigator.clipboard.writeText(address);
-      };
+      // The clipboard is only there for secure pages (https, this machine).
+      var copy = document.getElementById('copy');
+      if (navigator.clipboard) copy.onclick = function() { navigator.clipboard.writeText(address); };
+      else copy.hidden = true;
       document.getElementById('offer').hidden = false;
     }, function(e) { console.error('No link for this game: ' + e); });
   }
