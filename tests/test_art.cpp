@@ -307,7 +307,8 @@ TEST_F(Art, MorphStepsShrinkThenGrowInTheKindsOwnColours) {
 }
 
 TEST_F(Art, FontsHaveAGlyphForEveryPrintableCharacter) {
-    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+    for (auto [name, glyph] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        const int size = glyph; // a lambda may not capture a structured binding in C++17
         Picture p;
         ASSERT_TRUE(decode(name, p));
         EXPECT_EQ(inkInCell(p, size, size, 0), 0) << name << " space";
@@ -327,7 +328,8 @@ bool light(uint32_t c) {
 // Text is drawn over anything, so every letter pixel is ringed by the dark
 // halo: none of its eight neighbours in the cell is transparent.
 TEST_F(Art, GlyphsSitInAClosedDarkHalo) {
-    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+    for (auto [name, glyph] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        const int size = glyph; // a lambda may not capture a structured binding in C++17
         Picture p;
         ASSERT_TRUE(decode(name, p));
         for (int code = 33; code <= 126; code++) {
@@ -355,7 +357,8 @@ TEST_F(Art, GlyphsSitInAClosedDarkHalo) {
 TEST_F(Art, CapitalsAndDigitsAreToldApart) {
     const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ", digits = "0123456789";
     const std::string all = letters + digits;
-    for (auto [name, size] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+    for (auto [name, glyph] : {std::pair<const char *, int>{"font", 8}, {"fontbig", 16}}) {
+        const int size = glyph; // a lambda may not capture a structured binding in C++17
         Picture p;
         ASSERT_TRUE(decode(name, p));
         int unit = size / 8 * size / 8;
