@@ -188,6 +188,11 @@ TEST_F(KeyedBlit, OtherBlitsStaySdls) {
         {"a sprite with an alpha bit", ARGB1555, RGB555, 255, false},
         {"a picture with an alpha bit", RGB555, ARGB1555, 255, false},
         {"locked pictures", RGB565, RGB565, 255, true},
+        {"four bytes a pixel",
+         {32, 0xFF0000, 0xFF00, 0xFF, 0},
+         {32, 0xFF0000, 0xFF00, 0xFF, 0},
+         255,
+         false},
     };
     for (const OtherCase &c : cases) {
         SCOPED_TRACE(testing::Message() << c.what << " at " << c.sprite.bits);
