@@ -166,6 +166,7 @@ TEST_F(Menu, AfterAGameWithAnEntryTheTableShowsIt) {
     };
     const Case cases[] = {
         {MENU_HISCORE_PAGE, 3, MENU_HISCORE_PAGE, 3},
+        {MENU_HISCORE_PAGE, -1, MENU_PRESS_START, -1}, // the page, but no entry to show
         {MENU_CONTINUE, -1, MENU_PRESS_START, -1},
         {MENU_NEW_GAME, -1, MENU_PRESS_START, -1},
     };
