@@ -172,13 +172,14 @@ TEST_F(EndToEnd, TheTestBoardCanBeNamed) {
     }
 }
 
-// UNDO is offered only on a still board: paused while the picking hand
-// still runs, DOWN passes over it to RESTART LEVEL.
+// UNDO is offered only on a still board: paused while the pick's hand,
+// morphs, falls or thrown fruits still move (up to 60 frames after it
+// here), DOWN passes over it to RESTART LEVEL.
 TEST_F(EndToEnd, UndoWaitsForAStillBoard) {
     const struct {
         int pauseAt; // frames after the pick
         const char *entry;
-    } cases[] = {{1, "restart"}, {200, "undo"}};
+    } cases[] = {{1, "restart"}, {20, "restart"}, {40, "restart"}, {60, "restart"}, {200, "undo"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.pauseAt);
         testBoard(Board().start(4, 9, 3).start(4, 8, 2).start(3, 9, 2).target(0, 9, 1));
