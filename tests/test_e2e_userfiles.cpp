@@ -184,6 +184,7 @@ TEST_F(UserFilesEndToEnd, ASpaceInTheNameIsKept) {
                        "frame +12 type LCTRL\n" // the space, then the A after it
                        "frame +12 type LCTRL\n"
                        "frame +12 type RETURN\n"
+                       "frame +1 type x\n" // swallowed with the RETURN
                        "after hiscore\n"
                        "frame +5 type RIGHT\n");
     EXPECT_EQ(out.status, 0);
