@@ -161,11 +161,13 @@ allocfail: build
 
 # Seeded mutants of src/, each built in a scratch copy and run against the
 # quick suite (tools/mutate/mutate.py); the survivors are printed.
+# MUTATE_ARGS adds options, such as "--timeout 120" or "--only PLACE".
 SEED  ?= 1
 COUNT ?= 10
+MUTATE_ARGS ?=
 .PHONY: mutate
 mutate: deps
-	nice -n 10 python3 tools/mutate/mutate.py --seed $(SEED) --count $(COUNT)
+	nice -n 10 python3 tools/mutate/mutate.py --seed $(SEED) --count $(COUNT) $(MUTATE_ARGS)
 
 # Line and branch coverage of src/ over the whole suite, in build-coverage/:
 # an HTML report in build-coverage/coverage/index.html and a summary on the

@@ -145,6 +145,28 @@ TEST(DoTrans, TimingPaymentsAndEjects) {
     }
 }
 
+// With nothing morphing a frame of morphs scans no column: no fruit over
+// a hole is lifted and the game's random sequence is left as it was.
+TEST(DoTrans, NothingMorphingScansNothing) {
+    resetPlay(boardFromRows({
+        "........",
+        "........",
+        "........",
+        "........",
+        "........",
+        "........",
+        "........",
+        "..4.....",
+        "........",
+        "..1.....",
+    }));
+    srand(5);
+    doTrans();
+    EXPECT_EQ(randDrawsSince(5), 0);
+    EXPECT_EQ(curMove, 0);
+    EXPECT_EQ(currentLevel[2 + 8 * 7], 4);
+}
+
 TEST(DoTrans, KeptMorphsAreRenumbered) {
     resetPlay(boardFromRows({
         "........",

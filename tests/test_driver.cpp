@@ -206,6 +206,10 @@ TEST(Driver, MorphsRunBeforeFallsAndDecorationsStepBeside) {
     curAction = 5; // a picking hand in progress
     EXPECT_EQ(driverBoardStill(), 0);
     curAction = 0;
+    // On the still board a glint still steps.
+    addShine(8, 9, 9, 4);
+    driverStepFrame();
+    EXPECT_EQ(animShine[0].frames, 3);
 }
 
 } // namespace

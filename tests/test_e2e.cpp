@@ -172,6 +172,34 @@ TEST_F(EndToEnd, TheTestBoardCanBeNamed) {
     }
 }
 
+// UNDO is offered only on a still board: paused while the pick's hand,
+// morphs, falls or thrown fruits still move (up to 60 frames after it
+// here), DOWN passes over it to RESTART LEVEL.
+TEST_F(EndToEnd, UndoWaitsForAStillBoard) {
+    const struct {
+        int pauseAt; // frames after the pick
+        const char *entry;
+    } cases[] = {{1, "restart"}, {20, "restart"}, {40, "restart"}, {60, "restart"}, {200, "undo"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pauseAt);
+        testBoard(Board().start(4, 9, 3).start(4, 8, 2).start(3, 9, 2).target(0, 9, 1));
+        Outcome out = play("frames 3-6 every 1 type DOWN\n"
+                           "frame 8 type LCTRL\n"
+                           "after pick\n"
+                           "frame +" +
+                           std::to_string(c.pauseAt) +
+                           " type RETURN\n"
+                           "frame +5 type DOWN\n"
+                           "frame +1 type LCTRL\n"
+                           "after choice\n"
+                           "frame +5 exit\n");
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(out.find("choice").str("entry"), c.entry);
+        unlink((dir + "/trace.txt").c_str());
+        removeTree(dir + "/home/.quenzy");
+    }
+}
+
 // The life-lost page ends on START, ACTION or any other key, not on an
 // arrow; the next attempt follows.
 TEST_F(EndToEnd, TheLifeLostPageEndsOnAnyKeyButAnArrow) {

@@ -154,6 +154,19 @@ TEST_F(MenuEndToEnd, AControlHeldAtTheChoiceIsLetGoFirst) {
     }
 }
 
+// ACTION serves as START on the title: it passes PRESS START and chooses.
+TEST_F(MenuEndToEnd, ActionChoosesOnTheTitleAsStartDoes) {
+    Outcome out =
+        play(std::string(THROUGH_INTROS) + "frame +30 type LCTRL\n" // PRESS START: NEW GAME
+                                           "frame +10 type LCTRL\n"
+                                           "after play\n"
+                                           "frame +2 exit\n",
+             NO_ARGS);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.find("play").num("level"), 0);
+    EXPECT_EQ(states(out), (std::vector<int>{0, 1}));
+}
+
 TEST_F(MenuEndToEnd, ContinueResumesTheSavedLevel) {
     saveAt(2);
     Outcome out =

@@ -102,6 +102,29 @@ class UserFilesEndToEnd : public EndToEnd {
         configFolder = old;
         return rows;
     }
+    // The rows from `from` to `to` of a dumped picture that are not all black.
+    std::vector<int> litRows(const char *dump, int from, int to) {
+        std::vector<int> rows;
+        SDL_Surface *s = SDL_LoadBMP((dir + "/" + dump + ".bmp").c_str());
+        if (!s)
+            return rows;
+        SDL_LockSurface(s);
+        for (int y = from; y <= to; y++) {
+            bool lit = false;
+            for (int x = 0; x < s->w && !lit; x++) {
+                const Uint8 *p = static_cast<const Uint8 *>(s->pixels) + y * s->pitch +
+                                 x * s->format->BytesPerPixel;
+                Uint8 r, g, b;
+                SDL_GetRGB(readPixel(p, s->format->BytesPerPixel), s->format, &r, &g, &b);
+                lit = r || g || b;
+            }
+            if (lit)
+                rows.push_back(y);
+        }
+        SDL_UnlockSurface(s);
+        SDL_FreeSurface(s);
+        return rows;
+    }
     // Red, green and blue of a pixel of a dumped picture.
     std::vector<int> pixel(const char *dump, int x, int y) {
         SDL_Surface *s = SDL_LoadBMP((dir + "/" + dump + ".bmp").c_str());
@@ -184,6 +207,7 @@ TEST_F(UserFilesEndToEnd, ASpaceInTheNameIsKept) {
                        "frame +12 type LCTRL\n" // the space, then the A after it
                        "frame +12 type LCTRL\n"
                        "frame +12 type RETURN\n"
+                       "frame +1 type x\n" // swallowed with the RETURN
                        "after hiscore\n"
                        "frame +5 type RIGHT\n");
     EXPECT_EQ(out.status, 0);
@@ -195,9 +219,18 @@ TEST_F(UserFilesEndToEnd, ALowScoreSkipsTheEntry) {
     testBoard(lonelyBoard());
     std::vector<uint8_t> file = hiscoreFile(table(3)); // 3 points do not beat 3
     userFile("hiscores.dat", file);
-    Outcome out = play(std::string(loseThreeLives) + "frame +10 type RIGHT\n");
+    Outcome out =
+        play(std::string(loseThreeLives) + "frame +5 dump continue\nframe +5 type RIGHT\n");
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.find("gameover").num("score"), 3);
+    // CONTINUE? in the big font on rows 96 to 111, the choice in the small
+    // one on rows 128 to 135, on black.
+    std::vector<int> text;
+    for (int y = 96; y <= 111; y++)
+        text.push_back(y);
+    for (int y = 128; y <= 135; y++)
+        text.push_back(y);
+    EXPECT_EQ(litRows("continue", 0, 239), text);
     EXPECT_EQ(out.count("nameentry"), 0);
     EXPECT_EQ(out.count("hiscore"), 0);
     EXPECT_EQ(out.count("leave"), 1);

@@ -374,6 +374,18 @@ TEST_F(Game, SolverResetWaitsForFallsAndTheHand) {
     }
 }
 
+// Frame by frame, in play and under the tally, a glint and a thrown fruit
+// run their course and go.
+TEST_F(Game, DecorationsRunTheirCourse) {
+    ASSERT_NE(addShine(8, 2, 3, 4), nullptr);
+    ASSERT_NE(addEject(3, 2, 3), nullptr);
+    for (int i = 0; i < 500 && (curShine || curEject); i++)
+        stepDecorations();
+    EXPECT_EQ(curShine, 0);
+    EXPECT_EQ(curEject, 0);
+    EXPECT_EQ(currentShining[2 + 2 * BOARD_W * 3], 0);
+}
+
 TEST_F(Game, SolveKeyIsIgnoredOnTheTestBoard) {
     Record rec;
     rec.start(0, 0, 1);

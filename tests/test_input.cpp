@@ -347,11 +347,16 @@ TEST_F(Input, ConfigKeyDialog) {
 
 TEST_F(Input, ConfigButtonDialog) {
     START_BUTTON = -1;
-    JUMP_BUTTON = -1;
+    JUMP_BUTTON = 5; // a binding not asked for yet still counts
     cfgStep = 0;
     cfgStatus = 1;
     configButton(START_BUTTON); // nothing pressed yet
     EXPECT_EQ(cfgStep, 0);
+    frame({buttonDown(5)});
+    configButton(START_BUTTON);
+    EXPECT_EQ(cfgUsed, 1);
+    EXPECT_EQ(cfgStep, 0);
+    JUMP_BUTTON = -1;
     frame({buttonDown(9)});
     configButton(START_BUTTON);
     EXPECT_EQ(START_BUTTON, 9);

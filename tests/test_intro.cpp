@@ -267,8 +267,11 @@ TEST_F(CreditsScreen, EachRowShowsItsOwnLine) {
     };
     EXPECT_EQ(shown(40, 16, text(TEXT_CREDITS)), text(TEXT_CREDITS));
     const int rows[] = {80, 90, 100, 120, 130, 150, 160, 170, 180};
-    for (int i = 0; i < 9; i++)
-        EXPECT_EQ(shown(rows[i], 8, text(TEXT_CREDIT_LINES + i)), text(TEXT_CREDIT_LINES + i)) << i;
+    for (int i = 0; i < 9; i++) {
+        const char *line = text(TEXT_CREDIT_LINES + i);
+        EXPECT_EQ(shown(rows[i], 8, line), line) << i;
+        EXPECT_EQ(shown(rows[i] - 1, 8, line), std::string(strlen(line), '.')) << i; // starts there
+    }
     EXPECT_EQ(shown(210, 8, text(TEXT_HIT_ANY_KEY)), text(TEXT_HIT_ANY_KEY));
 }
 

@@ -170,24 +170,30 @@ SDL_Surface *surface(const Format &f, int w, int h) {
 struct OtherCase {
     const char *what;
     Format sprite, picture;
-    int alpha;   // per-surface alpha of the sprite, 255 for none
-    bool locked; // both pictures locked during the blit
+    int alpha;  // per-surface alpha of the sprite, 255 for none
+    int locked; // during the blit: 1 both pictures, 2 the sprite
 };
 
 // Blits our copy does not do are left to SDL: the results are SDL's, down
 // to a blit SDL refuses.
 TEST_F(KeyedBlit, OtherBlitsStaySdls) {
     const OtherCase cases[] = {
-        {"half-transparent", RGB565, RGB565, 100, false},
-        {"half-transparent", RGB888, RGB888, 100, false},
-        {"another channel order", RGB565, BGR565, 255, false},
-        {"another channel order", RGB888, BGR888, 255, false},
-        {"green and blue swapped", RGB888, RBG888, 255, false},
-        {"another blue", RGB565, RGB564, 255, false},
-        {"another depth", RGB565, {24, 0xF800, 0x07E0, 0x001F, 0}, 255, false},
-        {"a sprite with an alpha bit", ARGB1555, RGB555, 255, false},
-        {"a picture with an alpha bit", RGB555, ARGB1555, 255, false},
-        {"locked pictures", RGB565, RGB565, 255, true},
+        {"half-transparent", RGB565, RGB565, 100, 0},
+        {"half-transparent", RGB888, RGB888, 100, 0},
+        {"another channel order", RGB565, BGR565, 255, 0},
+        {"another channel order", RGB888, BGR888, 255, 0},
+        {"green and blue swapped", RGB888, RBG888, 255, 0},
+        {"another blue", RGB565, RGB564, 255, 0},
+        {"another depth", RGB565, {24, 0xF800, 0x07E0, 0x001F, 0}, 255, 0},
+        {"a sprite with an alpha bit", ARGB1555, RGB555, 255, 0},
+        {"a picture with an alpha bit", RGB555, ARGB1555, 255, 0},
+        {"locked pictures", RGB565, RGB565, 255, 1},
+        {"a locked sprite", RGB565, RGB565, 255, 2},
+        {"four bytes a pixel",
+         {32, 0xFF0000, 0xFF00, 0xFF, 0},
+         {32, 0xFF0000, 0xFF00, 0xFF, 0},
+         255,
+         0},
     };
     for (const OtherCase &c : cases) {
         SCOPED_TRACE(testing::Message() << c.what << " at " << c.sprite.bits);
@@ -199,13 +205,15 @@ TEST_F(KeyedBlit, OtherBlitsStaySdls) {
         SDL_Surface *ours = surface(c.picture, 8, 8), *theirs = surface(c.picture, 8, 8);
         for (SDL_Surface *s : {ours, theirs}) {
             scribble(s, 4);
-            if (c.locked)
+            if (c.locked == 1)
                 SDL_LockSurface(s);
         }
+        if (c.locked == 2)
+            SDL_LockSurface(sprite);
         SDL_Rect at = {1, 1, 0, 0};
         blitImage(sprite, 1, 1, ours);
         SDL_BlitSurface(sprite, nullptr, theirs, &at);
-        for (SDL_Surface *s : {ours, theirs})
+        for (SDL_Surface *s : {sprite, ours, theirs})
             if (c.locked)
                 SDL_UnlockSurface(s);
         EXPECT_TRUE(bytesOf(ours) == bytesOf(theirs));

@@ -166,6 +166,7 @@ TEST_F(Menu, AfterAGameWithAnEntryTheTableShowsIt) {
     };
     const Case cases[] = {
         {MENU_HISCORE_PAGE, 3, MENU_HISCORE_PAGE, 3},
+        {MENU_HISCORE_PAGE, -1, MENU_PRESS_START, -1}, // the page, but no entry to show
         {MENU_CONTINUE, -1, MENU_PRESS_START, -1},
         {MENU_NEW_GAME, -1, MENU_PRESS_START, -1},
     };
@@ -252,6 +253,28 @@ TEST_F(Menu, TitleLayout) {
     m.blinkBase = 32; // a new phase starts shown
     drawMenu(&m);
     EXPECT_EQ(at(72, 128), colour(GLYPH));
+}
+
+// The three title layers scroll at half their counters (which count 1, 2
+// and 3 a frame): a layer at position p shows its own column p at x 0.
+TEST_F(Menu, TheLayersScrollAtHalfTheirCounters) {
+    const SDL_Color marks[] = {{20, 200, 60, 0}, {220, 120, 20, 0}};
+    for (int i = 1; i < 3; i++) {
+        SDL_FreeSurface(menubkg[i]);
+        menubkg[i] = media::plainSurface(64, 32, SDL_Color{255, 0, 255, 0});
+        SDL_Rect column = {0, 0, 1, 32}; // the only opaque column
+        SDL_FillRect(menubkg[i], &column, colour(marks[i - 1]));
+        setColorKey(menubkg[i], 255, 0, 255);
+    }
+    workflow = MENU_PRESS_START;
+    m.frameA = 0;
+    m.frameB = 20;
+    m.frameC = 30;
+    drawMenu(&m);
+    EXPECT_EQ(at(64 - 10, 5), colour(marks[0]));
+    EXPECT_EQ(at(64 - 10 - 1, 5), colour(LAYER));
+    EXPECT_EQ(at(64 - 15, 5), colour(marks[1]));
+    EXPECT_EQ(at(64 - 15 + 1, 5), colour(LAYER));
 }
 
 TEST_F(Menu, SelectedItemBlinksOthersStay) {

@@ -160,6 +160,10 @@ TEST_F(Replay, BadScriptsNameTheLine) {
         {"frame 1 type F16\n", "line 1: unknown key"},
         {"frame 1 type 0x20\n", "line 1: unknown key"},
         {"frame 1 type -5\n", "line 1: unknown key"},
+        {"frame 1 type !\n", "line 1: unknown key"},
+        {"frame 1 type ~\n", "line 1: unknown key"},
+        {"frame 1 type F\n", "line 1: unknown key"},
+        {"frame 1 type 00\n", "line 1: unknown key"},
         {"frame 1 type 99999\n", "line 1: unknown key"},
         {"frame 1 click 3 4 5 6\n", "line 1: expected X Y [BUTTON]"},
         {"frame 1 click 3 y\n", "line 1: expected X Y [BUTTON]"},
@@ -311,6 +315,28 @@ TEST_F(Replay, DumpEveryNthFrameAndSayWhenOneCannotBeWritten) {
     testing::internal::CaptureStderr();
     replayObserve(nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+// Dumps every n-th frame and a recording, both asked for by the
+// environment, go together: the one switches replays on, the other joins.
+TEST_F(Replay, TheEnvironmentAsksForDumpsAndARecordingTogether) {
+    TempDir tmp("quenzy-replay-both");
+    for (const char *v : {"QUENZY_TRACE", "QUENZY_REPLAY", "QUENZY_DUMP_SIGNAL"})
+        unsetenv(v);
+    setenv("QUENZY_DUMP_DIR", tmp.path.c_str(), 1);
+    setenv("QUENZY_DUMP_EVERY", "5", 1);
+    setenv("QUENZY_RECORD", (tmp / "input.txt").c_str(), 1);
+    replayStartFromEnv();
+    for (const char *v : {"QUENZY_DUMP_DIR", "QUENZY_DUMP_EVERY", "QUENZY_RECORD"})
+        unsetenv(v);
+    EXPECT_EQ(replayMode, REPLAY_LIVE);
+    replayStop();
+    FILE *f = fopen((tmp / "input.txt").c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char line[128] = "";
+    EXPECT_NE(fgets(line, sizeof line, f), nullptr);
+    fclose(f);
+    EXPECT_STREQ(line, "# Quenzy input recording: one line per event, by drain of the queue\n");
 }
 
 // Motion and other events the game never reads stay out of a recording.

@@ -151,6 +151,9 @@ TEST_F(SaveGame, UnusableFilesReadAsNone) {
     }
     remove(file().c_str());
     EXPECT_EQ(loadGame(), 0);
+    // A word of 0 or FFFF carries no level at all, whatever the bytes say.
+    EXPECT_EQ(decodeSaveGame(r0), -1);
+    EXPECT_EQ(decodeSaveGame(rff), -1);
 }
 
 TEST_F(SaveGame, UnwritableFolderStillSetsSaved) {
