@@ -183,10 +183,10 @@ TEST_F(DebianPackage, InstallsPlaysAndPurgesWithoutATrace) {
     EXPECT_EQ(run(std::string(DPKG) + " -r quenzy", log), 0) << readText(log);
     EXPECT_EQ(run(std::string(DPKG) + " -P quenzy", log), 0) << readText(log);
     EXPECT_EQ(capture("dpkg-query -W quenzy 2>/dev/null"), "");
-    for (const std::string &path : contents) {
-        if (!existedBefore.count(path))
+    for (const std::string &path : contents)
+        if (!existedBefore.count(path)) {
             EXPECT_FALSE(exists(path)) << path << " is left";
-    }
+        }
     std::set<std::string> after = pathsNamedQuenzy();
     for (const std::string &path : after)
         EXPECT_TRUE(before.count(path)) << path << " is left";
