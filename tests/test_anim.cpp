@@ -193,9 +193,9 @@ TEST(DoTrans, KeptMorphsAreRenumbered) {
     EXPECT_EQ(animTrans[1].x, 2);
 }
 
-// The fall scan draws one rand() per column and one per fruit lifted.
-TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
-    resetPlay(boardFromRows({
+// The fall scans' board: one column of six fruits in column 2.
+Board columnTwo() {
+    return boardFromRows({
         "........",
         "........",
         "........",
@@ -206,7 +206,12 @@ TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
         "..2.....",
         "..3.....",
         "..1.....",
-    }));
+    });
+}
+
+// The fall scan draws one rand() per column and one per fruit lifted.
+TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
+    resetPlay(columnTwo());
     addTransform(0, 2, 7, 0, 1);
     srand(2);
     doTrans();
@@ -229,18 +234,7 @@ TEST(FallScan, LiftsTheFruitAboveAnEmptiedCell) {
 // With room for one more fall, the lowest fruit lifted takes it and the
 // others stay where they are: none is lost, and the draws are the same.
 TEST(FallScan, AFullFallQueueLeavesTheRestInPlace) {
-    resetPlay(boardFromRows({
-        "........",
-        "........",
-        "........",
-        "........",
-        "..4.....",
-        "..5.....",
-        "..1.....",
-        "..2.....",
-        "..3.....",
-        "..1.....",
-    }));
+    resetPlay(columnTwo());
     while (curMove < ANIM_QUEUE_SIZE - 1)
         ASSERT_NE(addMove(1, 7, 0, 0), nullptr);
     addTransform(0, 2, 7, 0, 1);
