@@ -5,10 +5,12 @@
 #include "temp_helpers.h"
 
 #include <SDL/SDL.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -218,6 +220,15 @@ TEST_F(Replay, BadScriptsNameTheLine) {
          "line 2: after an anchor, frames are +N with N of 1 or more"},
         {"after won\nframes +0-+3 every 1 type UP\n",
          "line 2: after an anchor, frames are +N with N of 1 or more"},
+        {"frame 1 clock 3\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 clock +3\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 clock 3+0\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 clock 3+-2\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 clock x+2\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 clock 1+2 3+x\n", "line 1: expected READ+MS or READ-MS"},
+        {"frame 1 music 0\n", "line 1: expected READ 0 or READ 1"},
+        {"frame 1 music 0 2\n", "line 1: expected READ 0 or READ 1"},
+        {"frame 1 music -1 0\n", "line 1: expected READ 0 or READ 1"},
     };
     for (const Case &c : cases) {
         char err[128] = "";
@@ -336,7 +347,7 @@ TEST_F(Replay, TheEnvironmentAsksForDumpsAndARecordingTogether) {
     char line[128] = "";
     EXPECT_NE(fgets(line, sizeof line, f), nullptr);
     fclose(f);
-    EXPECT_STREQ(line, "# Quenzy input recording: one line per event, by drain of the queue\n");
+    EXPECT_STREQ(line, "# Quenzy input recording: one line per event, by drain of the queue,\n");
 }
 
 // Motion and other events the game never reads stay out of a recording.
@@ -354,8 +365,17 @@ TEST_F(Replay, EventsTheGameDoesNotReadAreNotRecorded) {
     ASSERT_NE(f, nullptr);
     char line[256];
     int lines = 0;
-    while (fgets(line, sizeof line, f))
-        EXPECT_EQ(line[0], '#') << "line " << ++lines << ": " << line;
+    // Comments, and the last frame's line, which only makes a replay last
+    // that long.
+    while (fgets(line, sizeof line, f)) {
+        ++lines;
+        unsigned frame = 0;
+        char rest[8] = "";
+        if (line[0] != '#') {
+            EXPECT_TRUE(sscanf(line, "frame +%u clock%7s", &frame, rest) == 1 && frame == 1)
+                << "line " << lines << ": " << line;
+        }
+    }
     fclose(f);
 }
 
@@ -420,6 +440,133 @@ TEST_F(Replay, VirtualClockMovesOnlyByWaits) {
     drain();
     uint32_t now = sysTicks();
     EXPECT_EQ(sysTicks(), now);
+}
+
+// A clock line sets the readings it names, forwards or backwards, in its
+// frame alone; a script lasts up to its last clock line.
+TEST_F(Replay, ClockLinesGiveTheReadingsTheyName) {
+    load("frame 1 clock 0+5 2-3\n"
+         "frame 3 clock\n");
+    std::vector<uint32_t> seen;
+    for (int f = 0; f < 4; f++) {
+        EXPECT_EQ(drain(), Events{}) << f;
+        for (int i = 0; i < 3; i++)
+            seen.push_back(sysTicks());
+        sysDelay(10);
+    }
+    // The readings after drain 0 are frame 1's, up to the end of drain 1.
+    EXPECT_EQ(seen, (std::vector<uint32_t>{5, 5, 2, 12, 12, 12, 22, 22, 22, 32, 32, 32}));
+    EXPECT_EQ(drain(), Events{"quit"});
+}
+
+std::string readAll(const std::string &path) {
+    std::string text;
+    if (FILE *f = fopen(path.c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, f))
+            text += buf;
+        fclose(f);
+    }
+    return text;
+}
+
+// Whether music plays is read as the clock is: a recording notes where the
+// answer changes, and its replay gives those answers, whatever its own
+// player says; a script without music lines leaves the player's.
+TEST_F(Replay, MusicLinesAnswerWhetherMusicPlays) {
+    TempDir tmp("quenzy-record-music");
+    std::string path = tmp / "input.txt";
+    ASSERT_EQ(replayRecordTo(path.c_str()), 0);
+    const std::vector<std::vector<int>> live = {{1, 1}, {1, 0}, {0}, {1}};
+    for (const std::vector<int> &frame : live) {
+        for (int playing : frame)
+            EXPECT_EQ(replayMusicRead(playing), playing);
+        replayObserve(nullptr);
+    }
+    replayStop();
+    std::string text = readAll(path);
+    EXPECT_NE(text.find("frame 0 music 0 1\nframe 1 music 1 0\nframe 3 music 0 1\n"),
+              std::string::npos)
+        << text;
+    load(text.c_str());
+    for (size_t f = 0; f < live.size(); f++) {
+        for (int playing : live[f])
+            EXPECT_EQ(replayMusicRead(!playing), playing) << f;
+        drain();
+    }
+    replayStop();
+    load("frame 9 type UP\n");
+    EXPECT_EQ(replayMusicRead(0), 0);
+    EXPECT_EQ(replayMusicRead(1), 1);
+}
+
+// A piece of a game whose turns hang on the clock: a choice by the time
+// the frame took, a wait, and a pacer that spins to 17 ms after the
+// frame's start. Live, some frames take real time (`work`, in ms); the
+// readings come back.
+std::vector<uint32_t> clockedFrames(const std::vector<int> &work) {
+    std::vector<uint32_t> seen;
+    for (size_t f = 0; f < work.size(); f++) {
+        SDL_Event e;
+        while (sysPollEvent(&e))
+            if (e.type == SDL_KEYDOWN)
+                replayNote("key", "");
+        uint32_t start = sysTicks();
+        seen.push_back(start);
+        if (work[f])
+            std::this_thread::sleep_for(std::chrono::milliseconds(work[f]));
+        uint32_t now = sysTicks();
+        seen.push_back(now);
+        if (now - start > 3)
+            sysDelay(5);
+        char details[32];
+        snprintf(details, sizeof details, "late=%d", now - start > 3);
+        replayNote("frame", details);
+        for (uint32_t t = sysTicks(); t - start < 17; t = sysTicks())
+            sysSpin();
+        seen.push_back(sysTicks());
+    }
+    return seen;
+}
+
+// Played live on a clock made irregular, a recording replays on the virtual
+// clock to every reading the live run made, and to the same trace.
+TEST_F(Replay, ARecordingHoldsTheClockTheGameRead) {
+    TempDir tmp("quenzy-record-clock");
+    std::string rec = tmp / "input.txt", liveTrace = tmp / "live.txt",
+                replayed = tmp / "replay.txt";
+    for (const char *v : {"QUENZY_REPLAY", "QUENZY_DUMP_DIR", "QUENZY_DUMP_EVERY",
+                          "QUENZY_DUMP_SIGNAL", "QUENZY_REPLAY_REALTIME"})
+        unsetenv(v);
+    setenv("QUENZY_RECORD", rec.c_str(), 1);
+    setenv("QUENZY_TRACE", liveTrace.c_str(), 1);
+    replayStartFromEnv();
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    ASSERT_NE(SDL_SetVideoMode(320, 240, 16, SDL_SWSURFACE), nullptr);
+    SDL_Event key;
+    memset(&key, 0, sizeof key);
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_UP;
+    SDL_PushEvent(&key);
+    std::vector<uint32_t> live = clockedFrames({0, 8, 0, 0, 25, 2, 0, 40, 0});
+    replayStop();
+    SDL_Quit();
+    unsetenv("QUENZY_RECORD");
+    std::string recording = readAll(rec);
+    // The live run was late somewhere: the recording says where.
+    EXPECT_NE(recording.find(" clock 1+"), std::string::npos) << recording;
+
+    setenv("QUENZY_REPLAY", rec.c_str(), 1);
+    setenv("QUENZY_TRACE", replayed.c_str(), 1);
+    replayStartFromEnv();
+    unsetenv("QUENZY_REPLAY");
+    unsetenv("QUENZY_TRACE");
+    EXPECT_EQ(clockedFrames(std::vector<int>(live.size() / 3, 0)), live) << recording;
+    replayStop();
+    std::string want = readAll(liveTrace);
+    EXPECT_NE(want.find(" key"), std::string::npos) << want;
+    EXPECT_NE(want.find(" late=1"), std::string::npos) << want;
+    EXPECT_EQ(readAll(replayed), want) << recording;
 }
 
 TEST_F(Replay, ClockHookFollowsVirtualTime) {

@@ -17,13 +17,24 @@
 int replayMode = REPLAY_OFF;
 unsigned replayFrame = 0;
 
-static std::vector<ReplayEntry> script;    // scheduled, in frame order
-static std::vector<ReplaySegment> waiting; // not yet scheduled, in order
-static size_t nextEntry = 0;               // first entry not yet acted on
-static size_t nextSegment = 0;             // first segment still waiting
-static unsigned lastFrame = 0;             // frame of the last scheduled line
-static int inDrain = 0;                    // a drain has begun and not yet ended
+static std::vector<ReplayEntry> script;       // scheduled, in frame order
+static std::vector<ReplaySegment> waiting;    // not yet scheduled, in order
+static std::vector<ReplayEntry> clockFixes;   // the clock lines, in frame and reading order
+static size_t nextFix = 0;                    // first clock line not yet met
+static unsigned readFrame = 0;                // frame of the last reading of the clock
+static unsigned readsInFrame = 0;             // readings of the clock in that frame so far
+static std::string clockLine;                 // live: this frame's differing readings
+static std::vector<ReplayEntry> musicAnswers; // the music lines, in frame and reading order
+static size_t nextAnswer = 0;                 // first music line not yet met
+static unsigned musicFrame = 0;               // frame of the last question on the music
+static unsigned musicReads = 0;               // questions in that frame so far
+static int musicAnswer = -1;                  // the last answer noted or given (-1: none)
+static size_t nextEntry = 0;                  // first entry not yet acted on
+static size_t nextSegment = 0;                // first segment still waiting
+static unsigned lastFrame = 0;                // frame of the last scheduled line
+static int inDrain = 0;                       // a drain has begun and not yet ended
 static FILE *recordFile = nullptr;
+static unsigned lastWritten = 0; // frame of the last line recorded
 static FILE *traceFile = nullptr;
 static std::string dumpDir = ".";
 static unsigned dumpEvery = 0;
@@ -31,25 +42,54 @@ static std::string signalDumpName;                 // QUENZY_DUMP_SIGNAL, or emp
 static unsigned signalDumps = 0;                   // written so far
 static volatile sig_atomic_t signalDumpWanted = 0; // SIGUSR1 came
 
+// Schedules `entries`: the clock lines apart, as the clock is read between
+// the polls too.
+static void schedule(const std::vector<ReplayEntry> &entries, unsigned from) {
+    for (ReplayEntry entry : entries) {
+        entry.frame += from;
+        (entry.kind == ENTRY_CLOCK   ? clockFixes
+         : entry.kind == ENTRY_MUSIC ? musicAnswers
+                                     : script)
+            .push_back(entry);
+    }
+}
+
+static bool byReading(const ReplayEntry &a, const ReplayEntry &b) {
+    return a.frame < b.frame || (a.frame == b.frame && a.read < b.read);
+}
+
 static void sortFrom(size_t from) {
     // Lines may come in any order; within a frame they keep theirs.
     std::stable_sort(script.begin() + static_cast<long>(from), script.end(),
                      [](const ReplayEntry &a, const ReplayEntry &b) { return a.frame < b.frame; });
+    std::stable_sort(clockFixes.begin() + static_cast<long>(nextFix), clockFixes.end(), byReading);
+    std::stable_sort(musicAnswers.begin() + static_cast<long>(nextAnswer), musicAnswers.end(),
+                     byReading);
     lastFrame = 0;
-    for (const ReplayEntry &e : script)
-        lastFrame = std::max(lastFrame, e.frame);
+    for (const std::vector<ReplayEntry> *v : {&script, &clockFixes, &musicAnswers})
+        for (const ReplayEntry &e : *v)
+            lastFrame = std::max(lastFrame, e.frame);
 }
 
 int replayLoadScript(const char *text, char *err, size_t errSize) {
     ReplayScript parsed;
     if (replayParseScript(text, &parsed, err, errSize))
         return -1;
-    script = parsed.entries;
+    script.clear();
+    clockFixes.clear();
+    musicAnswers.clear();
+    nextAnswer = 0;
+    musicFrame = musicReads = 0;
+    musicAnswer = -1;
+    schedule(parsed.entries, 0);
     waiting = parsed.segments;
     nextEntry = 0;
     nextSegment = 0;
+    nextFix = 0;
     sortFrom(0);
     replayFrame = 0;
+    readFrame = 0;
+    readsInFrame = 0;
     inDrain = 0;
     replayMode = REPLAY_PLAY;
     sysVirtualClock = 1;
@@ -61,10 +101,7 @@ int replayLoadScript(const char *text, char *err, size_t errSize) {
 static void armSegment(const char *event) {
     if (nextSegment >= waiting.size() || waiting[nextSegment].event != event)
         return;
-    for (ReplayEntry entry : waiting[nextSegment].entries) {
-        entry.frame += replayFrame;
-        script.push_back(entry);
-    }
+    schedule(waiting[nextSegment].entries, replayFrame);
     nextSegment++;
     sortFrom(nextEntry);
 }
@@ -90,7 +127,7 @@ static void replayTrace(const char *format, ...) __attribute__((format(printf, 1
 static void replayTrace(const char *format, ...) {
     if (!traceFile)
         return;
-    fprintf(traceFile, "frame %u time %u ", replayFrame, sysTicks());
+    fprintf(traceFile, "frame %u time %u ", replayFrame, sysClockNow());
     va_list args;
     va_start(args, format);
     vfprintf(traceFile, format, args);
@@ -150,6 +187,71 @@ static void beginDrain() {
                 waiting[nextSegment].event.c_str(), REPLAY_WAIT);
         endProgram(2);
     }
+}
+
+// Live: the frame's readings that the waits did not account for, as one
+// line, and at the end a line for the last frame, so that the replay lasts
+// as long as the game did.
+static void writeClockLine(int always) {
+    // Counted from the line before (mostly "+1"): the lines deflate to less
+    // in the address of a film.
+    if (recordFile && (always || !clockLine.empty())) {
+        if (readFrame >= lastWritten)
+            fprintf(recordFile, "frame +%u clock%s\n", readFrame - lastWritten, clockLine.c_str());
+        else
+            fprintf(recordFile, "frame %u clock%s\n", readFrame, clockLine.c_str());
+        lastWritten = readFrame;
+    }
+    clockLine.clear();
+}
+
+int32_t replayClockRead(int32_t live) {
+    if (readFrame != replayFrame) {
+        writeClockLine(0);
+        readFrame = replayFrame;
+        readsInFrame = 0;
+    }
+    unsigned read = readsInFrame++;
+    if (replayMode != REPLAY_PLAY) {
+        if (recordFile && live) {
+            char item[32];
+            snprintf(item, sizeof item, " %u%+d", read, static_cast<int>(live));
+            clockLine += item;
+        }
+        return live;
+    }
+    int32_t delta = 0;
+    for (; nextFix < clockFixes.size(); nextFix++) {
+        const ReplayEntry &fix = clockFixes[nextFix];
+        if (fix.frame > readFrame || (fix.frame == readFrame && fix.read > read))
+            break;
+        if (fix.frame == readFrame && fix.read == read)
+            delta += fix.delta;
+    }
+    return delta;
+}
+
+int replayMusicRead(int playing) {
+    if (musicFrame != replayFrame) {
+        musicFrame = replayFrame;
+        musicReads = 0;
+    }
+    unsigned read = musicReads++;
+    if (replayMode == REPLAY_PLAY) {
+        for (; nextAnswer < musicAnswers.size(); nextAnswer++) {
+            const ReplayEntry &a = musicAnswers[nextAnswer];
+            if (a.frame > musicFrame || (a.frame == musicFrame && a.read > read))
+                break;
+            musicAnswer = a.delta;
+        }
+        return musicAnswer < 0 ? playing : musicAnswer;
+    }
+    if (recordFile && playing != musicAnswer) {
+        fprintf(recordFile, "frame %u music %u %d\n", musicFrame, read, playing);
+        lastWritten = musicFrame;
+    }
+    musicAnswer = playing;
+    return playing;
 }
 
 static void endDrain() {
@@ -220,8 +322,9 @@ static void recordEvent(const SDL_Event *e) {
         fprintf(recordFile, "frame %u quit\n", replayFrame);
         break;
     default: // motion and window events do not reach the game
-        break;
+        return;
     }
+    lastWritten = replayFrame;
 }
 
 void replayObserve(const SDL_Event *event) {
@@ -239,7 +342,9 @@ int replayRecordTo(const char *path) {
     recordFile = fopen(path, "w");
     if (!recordFile)
         return -1;
-    fprintf(recordFile, "# Quenzy input recording: one line per event, by drain of the queue\n");
+    lastWritten = 0;
+    fprintf(recordFile, "# Quenzy input recording: one line per event, by drain of the queue,\n"
+                        "# and per drain the readings of the clock that its waits did not give\n");
     if (replayMode == REPLAY_OFF)
         replayMode = REPLAY_LIVE;
     return 0;
@@ -263,13 +368,26 @@ void replaySetDumpDir(const char *dir, unsigned every) {
 }
 
 void replayStop() {
-    if (recordFile)
+    if (recordFile) {
+        writeClockLine(0);
+        readFrame = replayFrame;
+        writeClockLine(1);
         fclose(recordFile);
+    }
     if (traceFile)
         fclose(traceFile);
     recordFile = traceFile = nullptr;
     script.clear();
     waiting.clear();
+    clockFixes.clear();
+    nextFix = 0;
+    readFrame = 0;
+    readsInFrame = 0;
+    clockLine.clear();
+    musicAnswers.clear();
+    nextAnswer = 0;
+    musicFrame = musicReads = 0;
+    musicAnswer = -1;
     nextEntry = 0;
     nextSegment = 0;
     lastFrame = 0;

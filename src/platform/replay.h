@@ -2,6 +2,7 @@
 
 #include <SDL/SDL.h>
 #include <cstddef>
+#include <cstdint>
 
 // Replays, recordings, screen dumps and the state trace, for tests and for
 // looking at the game headless: all off unless the environment switches them
@@ -38,6 +39,17 @@ void replayStop();
 int replayPoll(SDL_Event *event);
 // Sees every live poll: the event got, or null when the queue was empty.
 void replayObserve(const SDL_Event *event);
+
+// Each reading of the clock, in order: on replay, returns how many ms the
+// script says this one gives beyond the virtual clock (mostly 0); live,
+// `live` is how many it gave beyond what the waits since the last reading
+// account for, and a recording notes it when it is not 0.
+int32_t replayClockRead(int32_t live);
+
+// Each time the game asks whether a piece of music plays, with the player's
+// answer `playing`: live, a recording notes where it changes; on replay of a
+// script that holds the answers, the script's answer, else `playing`.
+int replayMusicRead(int playing);
 
 // Non-zero when the game's events are wanted: a trace file is open or an
 // anchor waits.

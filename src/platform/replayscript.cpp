@@ -101,7 +101,7 @@ static SDL_Event joyButtonEvent(Uint8 type, int button) {
 }
 
 static void addEvent(std::vector<ReplayEntry> &out, unsigned frame, const SDL_Event &e) {
-    ReplayEntry entry{frame, ENTRY_EVENT, e, "", 0};
+    ReplayEntry entry{frame, ENTRY_EVENT, e, "", 0, 0, 0};
     out.push_back(entry);
 }
 
@@ -223,7 +223,7 @@ static const char *parseDumpVerb(const Verb &, const std::vector<char *> &w, uns
         return "expected a plain NAME";
     SDL_Event e;
     memset(&e, 0, sizeof e);
-    out.push_back(ReplayEntry{frame, ENTRY_DUMP, e, w[1], 0});
+    out.push_back(ReplayEntry{frame, ENTRY_DUMP, e, w[1], 0, 0, 0});
     return nullptr;
 }
 
@@ -235,7 +235,50 @@ static const char *parseExitVerb(const Verb &, const std::vector<char *> &w, uns
         return "expected [STATUS]";
     SDL_Event e;
     memset(&e, 0, sizeof e);
-    out.push_back(ReplayEntry{frame, ENTRY_EXIT, e, "", static_cast<int>(a)});
+    out.push_back(ReplayEntry{frame, ENTRY_EXIT, e, "", static_cast<int>(a), 0, 0});
+    return nullptr;
+}
+
+// [READ+MS | READ-MS]...: the frame's READ-th reading of the clock gives MS
+// more (or less) than the virtual clock; none only makes the script last to
+// the frame.
+static const char *parseClockVerb(const Verb &, const std::vector<char *> &w, unsigned frame,
+                                  std::vector<ReplayEntry> &out) {
+    SDL_Event e;
+    memset(&e, 0, sizeof e);
+    std::vector<ReplayEntry> readings;
+    for (size_t i = 1; i < w.size(); i++) {
+        char *sign = strpbrk(w[i], "+-");
+        long read = 0, delta = 0;
+        if (!sign || sign == w[i] || sign[1] == '+' || sign[1] == '-')
+            return "expected READ+MS or READ-MS";
+        char sep = *sign;
+        *sign = 0;
+        int bad = parseInt(w[i], &read) || parseInt(sign + 1, &delta);
+        *sign = sep;
+        if (bad || read < 0 || delta < 1 || delta > 86400000)
+            return "expected READ+MS or READ-MS";
+        int ms = static_cast<int>(sep == '-' ? -delta : delta);
+        readings.push_back(
+            ReplayEntry{frame, ENTRY_CLOCK, e, "", 0, static_cast<unsigned>(read), ms});
+    }
+    if (readings.empty())
+        readings.push_back(ReplayEntry{frame, ENTRY_CLOCK, e, "", 0, 0, 0});
+    out.insert(out.end(), readings.begin(), readings.end());
+    return nullptr;
+}
+
+// READ 0|1: from the frame's READ-th question on, whether music plays
+static const char *parseMusicVerb(const Verb &, const std::vector<char *> &w, unsigned frame,
+                                  std::vector<ReplayEntry> &out) {
+    long read = 0, playing = 0;
+    if (w.size() != 3 || parseInt(w[1], &read) || parseInt(w[2], &playing) || read < 0 ||
+        (playing != 0 && playing != 1))
+        return "expected READ 0 or READ 1";
+    SDL_Event e;
+    memset(&e, 0, sizeof e);
+    out.push_back(ReplayEntry{frame, ENTRY_MUSIC, e, "", 0, static_cast<unsigned>(read),
+                              static_cast<int>(playing)});
     return nullptr;
 }
 
@@ -246,7 +289,8 @@ static const Verb verbs[] = {
     {"joydown", parseJoyVerb, 1, 0},     {"joyup", parseJoyVerb, 0, 1},
     {"hat", parseHatVerb, 0, 0},         {"axis", parseAxisVerb, 0, 0},
     {"quit", parseQuitVerb, 0, 0},       {"dump", parseDumpVerb, 0, 0},
-    {"exit", parseExitVerb, 0, 0},
+    {"exit", parseExitVerb, 0, 0},       {"clock", parseClockVerb, 0, 0},
+    {"music", parseMusicVerb, 0, 0},
 };
 
 // The action part of one line (words after the frame), appended for `frame`.

@@ -8,7 +8,7 @@
 // The replay script language, read into what the player acts on; the
 // language itself is described in HACKING.md, "Replay scripts".
 
-enum ReplayEntryKind { ENTRY_EVENT, ENTRY_DUMP, ENTRY_EXIT };
+enum ReplayEntryKind { ENTRY_EVENT, ENTRY_DUMP, ENTRY_EXIT, ENTRY_CLOCK, ENTRY_MUSIC };
 
 // One action of a script line, for the drain that acts on it.
 struct ReplayEntry {
@@ -17,6 +17,8 @@ struct ReplayEntry {
     SDL_Event event;  // ENTRY_EVENT
     std::string name; // ENTRY_DUMP
     int status;       // ENTRY_EXIT
+    unsigned read;    // ENTRY_CLOCK, ENTRY_MUSIC: which reading in the frame, from 0
+    int delta;        // ENTRY_CLOCK: ms beyond the virtual clock; ENTRY_MUSIC: 1 playing, 0 not
 };
 
 // Lines after "after EVENT", waiting for the game to report EVENT; their

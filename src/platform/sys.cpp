@@ -13,6 +13,11 @@ uint32_t sysVirtualNow = 0;
 void (*sysClockHook)(uint32_t from, uint32_t to) = nullptr;
 int sysPaced = 0;
 
+// On the real clock: the clock as the game last read it, moved on by the
+// waits it asked for since, as the virtual clock would move. A recording
+// holds where a reading differs from it, and the trace gives it.
+static uint32_t liveClock = 0;
+
 // Where the paced clocks started: the real one, and the virtual one then.
 static int paceStarted = 0;
 static uint32_t paceRealFrom = 0;
@@ -65,7 +70,13 @@ static void realDelay(uint32_t ms) {
     SDL_Delay(ms);
 }
 
-static void realSpin() {}
+// A turn of the pacer's busy wait ends with the next millisecond, as one
+// on the virtual clock does, so a recording need not note each turn.
+static void realSpin() {
+    uint32_t from = SDL_GetTicks();
+    while (SDL_GetTicks() == from) {
+    }
+}
 #endif
 
 // A paced replay waits whenever the virtual clock has got ahead of the real
@@ -93,14 +104,37 @@ static void advanceVirtual(uint32_t ms) {
         paceStarted = 0;
 }
 
+// A scripted reading moves the virtual clock to it: forwards as a wait would
+// (the sound and the pace follow), backwards without either.
+static void moveVirtual(int32_t by) {
+    if (by > 0)
+        advanceVirtual(static_cast<uint32_t>(by));
+    else
+        sysVirtualNow += static_cast<uint32_t>(by);
+}
+
 uint32_t sysTicks() {
-    if (++spinReads > SYS_SPIN_READS) {
-        if (sysVirtualClock)
+    int spinning = ++spinReads > SYS_SPIN_READS;
+    if (sysVirtualClock) {
+        if (spinning)
             advanceVirtual(1);
-        else
-            browserTurnIfDue();
+        if (replayMode == REPLAY_PLAY)
+            moveVirtual(replayClockRead(0));
+        return sysVirtualNow;
     }
-    return sysVirtualClock ? sysVirtualNow : SDL_GetTicks();
+    if (spinning) {
+        browserTurnIfDue();
+        liveClock++;
+    }
+    uint32_t now = SDL_GetTicks();
+    if (replayMode == REPLAY_LIVE)
+        replayClockRead(static_cast<int32_t>(now - liveClock));
+    liveClock = now;
+    return now;
+}
+
+uint32_t sysClockNow() {
+    return sysVirtualClock ? sysVirtualNow : liveClock;
 }
 
 void sysDelay(uint32_t ms) {
@@ -111,6 +145,7 @@ void sysDelay(uint32_t ms) {
         return;
     }
     realDelay(ms);
+    liveClock += ms;
 }
 
 void sysSpin() {
@@ -122,6 +157,7 @@ void sysSpin() {
         browserTurnIfDue();
     } else {
         realSpin();
+        liveClock++;
     }
 }
 

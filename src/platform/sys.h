@@ -9,6 +9,10 @@
 
 // Milliseconds since start (SDL_GetTicks, or the virtual clock).
 uint32_t sysTicks();
+// The clock as the game last read it, moved on by the waits asked for since
+// (on the virtual clock, its time): reads nothing, so the trace can give the
+// time without being a reading that a replay must meet.
+uint32_t sysClockNow();
 // Waits `ms` milliseconds (SDL_Delay, or moves the virtual clock on).
 void sysDelay(uint32_t ms);
 // One turn of a busy wait on sysTicks: nothing on the real clock, one

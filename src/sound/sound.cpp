@@ -221,7 +221,8 @@ void stopMusic(ModPlugFile *handle) {
 }
 
 int MP_PlayingMusic() {
-    return mp_music != nullptr;
+    // The game waits on this as on the clock: a recording keeps the answers.
+    return replayMusicRead(mp_music != nullptr);
 }
 
 void MP_VolumeMusic(int volume) {

@@ -4,8 +4,9 @@
 // EXIT at the title leaves the page's end text, whose button plays again.
 // The end page offers the game just played as a recording and as a link;
 // the link holds the recording, and the address tools/web-link makes of it
-// plays it as a film with its sound, whose trace must be the native
-// replay's of the same recording, byte for byte. Each step waits for the
+// plays it as a film with its sound. The recording holds the clock as the
+// game read it, so the native replay of it must give the live game's own
+// trace, byte for byte, and the film that trace too. Each step waits for the
 // game's own trace (QUENZY_TRACE, read from the page's file system), never
 // for a time, so a slow machine only takes longer.
 //   node tests/web/live.js WEB_BUILD NATIVE_BUILD
@@ -122,6 +123,7 @@ async function main() {
       recording: await (await fetch(document.getElementById('save').href)).text(),
       address: document.getElementById('film-link').href,
     }));
+    offered.trace = await trace();
     await Promise.all([page.waitForNavigation(), page.click('#play-again')]);
     await until('title state=0', () => page.keyboard.press('Space'));
     console.log('ok   live: after EXIT the page said "' + text.split('\n')[0] +
@@ -160,6 +162,13 @@ async function checkFilm(browser, offered) {
   const recording = path.join(work, 'recording.txt');
   fs.writeFileSync(recording, offered.recording);
   const want = nativeReplay(recording, path.join(work, 'native'));
+  // The recording holds the clock and the music as the live game read
+  // them, so its replay takes every turn the live game took, at its times.
+  if (want !== offered.trace) {
+    fs.writeFileSync(path.join(work, 'live-trace.txt'), offered.trace);
+    throw new Error('the native replay of the recording is not the live game (kept ' + work + ')');
+  }
+  if (!/ pick /.test(want)) throw new Error('the live game\'s pick is not in its trace');
   const address = execFileSync(path.join(root, 'tools', 'web-link'), [
     recording, '--base', url.pathToFileURL(path.join(build, 'index.html')).href,
   ]).toString().trim();
@@ -171,18 +180,12 @@ async function checkFilm(browser, offered) {
     fs.writeFileSync(path.join(work, 'film-trace.txt'), got);
     throw new Error('the film\'s trace is not the native replay\'s (kept ' + work + ')');
   }
-  // A recording holds the frame of each event, not the clock, so its replay
-  // on the ideal clock need not take every turn the live game took (a
-  // screen that waits some milliseconds may end a frame sooner or later):
-  // the film must be the replay, and the replay must have gone past the
-  // intros on the recording's keys.
-  if (!/ title /.test(want)) throw new Error('the film never reaches the title (kept ' + work + ')');
   if (!heard) throw new Error('the film was not heard (kept ' + work + ')');
   fs.rmSync(work, {recursive: true, force: true});
   console.log('ok   film: the game just played, from its link (' + address.length +
-              ' characters), gave the native replay\'s trace (' + want.split('\n').length +
-              ' lines' + (/ pick /.test(want) ? ', the live game\'s pick among them' : '') +
-              ') and ' + heard + ' buffers of sound');
+              ' characters), gave the live game\'s trace, the native replay\'s too (' +
+              want.split('\n').length + ' lines, the pick among them), and ' + heard +
+              ' buffers of sound');
   await checkFilmOptions(browser);
 }
 

@@ -90,6 +90,7 @@ gameDisplay=$DISPLAY
 # In a sanitizer build, the leak libX11 leaves at SDL_Init is not ours.
 LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0 \
 HOME=$work/home QUENZY_TRACE=$work/trace.txt QUENZY_DUMP_DIR=$work QUENZY_DUMP_SIGNAL=shot \
+    QUENZY_RECORD=$work/recording.txt \
     DISPLAY=$gameDisplay SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy ${QUENZY_LAUNCHER:-} "$exe" "$@" >game.log 2>&1 &
 gpid=$!
 
@@ -158,5 +159,16 @@ wait "$gpid"
 status=$?
 [ "$status" = 0 ] || fail "exit status $status"
 grep -q ' menuexit ' trace.txt || fail "no EXIT in the trace"
+
+# The recording holds the keys and the clock as the game read it, stops
+# for the screenshots and all: replayed headless from the same empty user
+# folder, it takes the same turns at the same times.
+grep -q ' clock [0-9]' recording.txt || fail "the recording holds no reading of the clock"
+mkdir "$work/replay-home"
+HOME=$work/replay-home QUENZY_REPLAY=$work/recording.txt QUENZY_TRACE=$work/replay-trace.txt \
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ${QUENZY_LAUNCHER:-} "$exe" "$@" >replay.log 2>&1 ||
+    fail "the replay of the recording ended with status $?: $(cat replay.log)"
+cmp -s trace.txt replay-trace.txt ||
+    fail "the replay of the recording traced otherwise: $(diff trace.txt replay-trace.txt | head -n 5)"
 ok=1
-echo "window ${width}x${height}: 2 screenshots equal the game's frames"
+echo "window ${width}x${height}: 2 screenshots equal the game's frames; its recording replays to its trace"
