@@ -139,15 +139,7 @@ int runGame(const AllocOptions &o, const std::string &dir, unsigned long n) {
         startGame(o, dir, n);
     if (pid < 0)
         return -2;
-    int status = 0;
-    for (long waited = 0; waited < o.realLimit * 100L; waited++) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
+    return waitLimited(pid, o.realLimit);
 }
 
 std::string firstLine(const std::string &text) {
