@@ -1,6 +1,6 @@
 // allocfail: the real program run once for each allocation failed on
 // purpose, from the first SDL_Init to the end of the first level (see
-// allocrun.h), and what each run did. The README tells how to run it.
+// allocrun.h), and what each run did. HACKING.md tells how to run it.
 
 #include "allocrun.h"
 
