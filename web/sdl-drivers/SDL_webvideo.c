@@ -42,7 +42,10 @@ EM_JS(void, web_video_open, (int w, int h), {
 	var canvas = Module['canvas'];
 	canvas.width = w;
 	canvas.height = h;
-	Module.webContext = canvas.getContext('2d');
+	/* Opaque, as the frame is: putImageData then takes the pixels as they
+	 * are, a third of the time it takes onto a canvas that may be
+	 * transparent (tools/web-present). */
+	Module.webContext = canvas.getContext('2d', {alpha: false});
 	Module.webImage = null;
 	if (Module.webEvents)
 		return;
