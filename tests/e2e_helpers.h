@@ -175,6 +175,24 @@ class EndToEnd : public testing::Test {
         }
     }
     void testBoard(const Board &b) { writeBytes(dir + "/test.bin", b.bytes); }
+    // A hiscore table of ten modest rows with `name` in row 4, as the program
+    // finds it at start.
+    void hiscoreName(const char *name) {
+        std::string folder = dir + "/home/.quenzy";
+        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+        char *old = configFolder;
+        configFolder = const_cast<char *>(folder.c_str());
+        for (int r = 0; r < HISCORE_ROWS; r++) {
+            hiscores[r] = HiscoreEntry();
+            if (r == 4)
+                snprintf(hiscores[r].name, HISCORE_NAME, "%s", name);
+            else
+                snprintf(hiscores[r].name, HISCORE_NAME, "ROW%d", r);
+            hiscores[r].score = 1000 - 10 * r;
+        }
+        saveBuffer();
+        configFolder = old;
+    }
     void levels(const std::vector<uint8_t> &file) {
         unlink((dir + "/data/levels.bin").c_str());
         writeBytes(dir + "/data/levels.bin", file);

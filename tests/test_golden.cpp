@@ -36,25 +36,9 @@ void PrintTo(const Golden &g, std::ostream *os) {
 
 class GoldenReplay : public EndToEnd, public testing::WithParamInterface<Golden> {
   public:
+    using EndToEnd::hiscoreName;
     using EndToEnd::levels;
     using EndToEnd::testBoard;
-    // A hiscore table with `name` in row 4, as the program finds it at start.
-    void hiscoreName(const char *name) {
-        std::string folder = dir + "/home/.quenzy";
-        ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-        char *old = configFolder;
-        configFolder = const_cast<char *>(folder.c_str());
-        for (int r = 0; r < HISCORE_ROWS; r++) {
-            hiscores[r] = HiscoreEntry();
-            if (r == 4)
-                snprintf(hiscores[r].name, HISCORE_NAME, "%s", name);
-            else
-                snprintf(hiscores[r].name, HISCORE_NAME, "ROW%d", r);
-            hiscores[r].score = 1000 - 10 * r;
-        }
-        saveBuffer();
-        configFolder = old;
-    }
 };
 
 // The lines of `text` from `from` on, at most `count`, each behind `mark`.

@@ -6,6 +6,8 @@
 #include <random>
 #include <set>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -263,6 +265,39 @@ TEST_F(Hiscores, ShortFileIsReadAsFarAsItGoes) {
         if (r > 2) {
             EXPECT_TRUE(isDefaultName(hiscores[r].name)) << r;
         }
+    }
+}
+
+// A hiscore file that is there but cannot be read is not written over with
+// the default table the game plays with instead: the player's scores stay
+// for a later start. Once it is gone, the next load writes a new one.
+TEST_F(Hiscores, AFileThatCannotBeReadIsNotWrittenOver) {
+    struct Unreadable {
+        const char *what;
+        int (*make)(const char *path); // 0 when made
+        mode_t type;
+    };
+    const Unreadable cases[] = {
+        {"a link to itself (fopen fails)", [](const char *p) { return symlink(p, p); }, S_IFLNK},
+        {"a folder (fread fails)", [](const char *p) { return mkdir(p, 0755); }, S_IFDIR},
+    };
+    for (const Unreadable &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = path("hiscores.dat");
+        ASSERT_EQ(c.make(file.c_str()), 0);
+        loadHiscores(0);
+        for (const HiscoreEntry &e : hiscores)
+            EXPECT_TRUE(isDefaultName(e.name)) << e.name;
+        EXPECT_EQ(saveHiscores(100000, "NEW"), 0);
+        struct stat st;
+        ASSERT_EQ(lstat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, c.type);
+        EXPECT_EQ(listing(), std::vector<std::string>{"hiscores.dat"}); // no temporary left
+        ASSERT_EQ(remove(file.c_str()), 0);
+        loadHiscores(0);
+        ASSERT_EQ(lstat(file.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        ASSERT_EQ(remove(file.c_str()), 0);
     }
 }
 

@@ -6,9 +6,11 @@
 // and every place that starts a built program puts them first. Unset on a
 // native build.
 
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -52,4 +54,19 @@ inline std::string launchPrefix() {
     for (const std::string &w : words)
         prefix += "'" + w + "' ";
     return prefix;
+}
+
+// Waits for the started program `pid`, polling so that a hung one can be
+// stopped: its exit status, 128 + the signal that killed it, or -1 when it
+// was still running after `seconds` of real time and was killed.
+inline int waitLimited(pid_t pid, long seconds) {
+    int status = 0;
+    for (long waited = 0; waited < seconds * 100L; waited++) {
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        usleep(10000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
 }

@@ -140,6 +140,8 @@ void prepareScrollBack() {
     SDL_PixelFormat *f = screen->format;
     scrollBack = SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 10, f->BitsPerPixel, f->Rmask, f->Gmask,
                                       f->Bmask, f->Amask);
+    if (!scrollBack)
+        error("Unable to create surface");
     SDL_FillRect(scrollBack, nullptr, SDL_MapRGB(scrollBack->format, 64, 128, 64));
     SDL_SetAlpha(scrollBack, SDL_SRCALPHA, 128);
 }

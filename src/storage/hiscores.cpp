@@ -173,7 +173,14 @@ static void hiscoresFromBytes(const uint8_t bytes[HISCORE_FILE_SIZE]) {
     }
 }
 
+// Set while the table in memory stands in for a file that is there but
+// could not be read (out of memory, an I/O error): writing it would put a
+// default table over the player's scores.
+static int tableUnread = 0;
+
 void saveBuffer() {
+    if (tableUnread)
+        return;
     // A scrambled copy: the table in memory stays as it is whatever happens.
     uint8_t bytes[HISCORE_FILE_SIZE];
     hiscoresToBytes(bytes);
@@ -227,13 +234,18 @@ static int rowValid(const HiscoreEntry &e) {
 static int readTable() {
     const char *path = filename(configFolder, "hiscores", "dat");
     FILE *f = path ? fopen(path, "rb") : nullptr;
-    if (!f)
+    if (!f) {
+        tableUnread = path && errno != ENOENT;
         return 0;
+    }
     // A short file leaves the rest zero, and the check sorts it out.
     uint8_t bytes[HISCORE_FILE_SIZE];
     size_t got = fread(bytes, 1, sizeof bytes, f);
     memset(bytes + got, 0, sizeof bytes - got);
+    tableUnread = ferror(f) != 0;
     fclose(f);
+    if (tableUnread)
+        return 0;
     decodebuf(bytes, HISCORE_FILE_SIZE, HISCORE_SEED);
     hiscoresFromBytes(bytes);
     return 1;
@@ -242,6 +254,7 @@ static int readTable() {
 void loadHiscores(int reset) {
     memset(nameUsed, 0, sizeof nameUsed);
     memset(hiscores, 0, sizeof hiscores);
+    tableUnread = 0; // a reset writes the defaults, as the player asked
     if (reset || !readTable()) {
         defaultTable();
         return;

@@ -52,10 +52,11 @@ void codebuf(uint8_t *buffer, int length, int seed);
 void decodebuf(uint8_t *buffer, int length, int seed);
 // The table as the file's 160 bytes, before scrambling.
 void hiscoresToBytes(uint8_t bytes[HISCORE_FILE_SIZE]);
-// Writes the table to the hiscore file.
+// Writes the table to the hiscore file, unless the last load found a file
+// it could not read: that one is kept.
 void saveBuffer();
-// 0: reads the file (a default table when there is none); else builds the
-// default table.
+// 0: reads the file (a default table when there is none, or when the file
+// cannot be read now); else builds the default table.
 void loadHiscores(int reset);
 // Inserts a score that beats row 9 and saves; returns its row.
 int saveHiscores(int score, const char *name);

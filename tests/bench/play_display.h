@@ -1,9 +1,10 @@
 #pragma once
 
-// The display of the play-frame benchmarks: the game's video mode with its
-// colours, fonts, pictures and the mixer (the effects need it), as the
-// program sets them up, on SDL's dummy drivers natively and on the page's
-// canvas in the browser build. Run from build/ (needs data/).
+// The display of the play-frame benchmarks and of tools/playshots: the
+// game's video mode with its colours, fonts, pictures and the mixer (the
+// effects need it), as the program sets them up, on SDL's dummy drivers
+// natively and on the page's canvas in the browser build. Run from build/
+// (needs data/).
 
 #include "front/defines.h"
 #include "front/stuff.h"

@@ -1,6 +1,6 @@
 // allocfail: the real program run once for each allocation failed on
 // purpose, from the first SDL_Init to the end of the first level (see
-// allocrun.h), and what each run did. The README tells how to run it.
+// allocrun.h), and what each run did. HACKING.md tells how to run it.
 
 #include "allocrun.h"
 
@@ -26,7 +26,8 @@ int usage() {
                     "to B (default: one past the last allocation of a clean run), or for K of\n"
                     "them drawn with seed S; J runs at a time (default 1). DIR holds quenzy,\n"
                     "data/ and libfaults.so (default: the folder of this program). Exits 1\n"
-                    "when a run crashed, hung, stalled or damaged a user file.\n");
+                    "when a run crashed, hung, stalled or damaged a user file; the faults of\n"
+                    "the libraries' own that the game cannot prevent are listed apart.\n");
     return 64;
 }
 
@@ -120,15 +121,16 @@ void work(const Plan &p, const std::vector<unsigned long> &ns, int k, const std:
 
 // Counts by kind and by message, from the workers' lines.
 int summarise(const std::vector<std::string> &lines) {
-    std::map<std::string, int> kinds, messages;
+    std::map<std::string, int> kinds;
+    std::map<std::string, std::map<std::string, int>> messages; // by kind
     int bad = 0;
     for (const std::string &line : lines) {
         size_t colon = line.find(": ") + 2, comma = line.find(", status");
         std::string kind = line.substr(colon, comma - colon);
         kinds[kind]++;
-        if (kind == allocKindName(ALLOC_FATAL)) {
+        if (kind == allocKindName(ALLOC_FATAL) || kind == allocKindName(ALLOC_LIBRARY)) {
             size_t m = line.find(": ", comma) + 2, end = line.find(" (", m);
-            messages["  " + line.substr(m, end - m)]++;
+            messages[kind][line.substr(m, end - m)]++;
         } else if (kind != allocKindName(ALLOC_PLAYED)) {
             bad++;
         }
@@ -136,9 +138,11 @@ int summarise(const std::vector<std::string> &lines) {
     printf("\n%zu runs\n", lines.size());
     for (const auto &k : kinds)
         printf("%6d %s\n", k.second, k.first.c_str());
-    printf("fatal messages:\n");
-    for (const auto &m : messages)
-        printf("%6d %s\n", m.second, m.first.c_str());
+    for (const auto &byKind : messages) {
+        printf("%s:\n", byKind.first.c_str());
+        for (const auto &m : byKind.second)
+            printf("%6d   %s\n", m.second, m.first.c_str());
+    }
     return bad ? 1 : 0;
 }
 

@@ -20,6 +20,7 @@ struct AllocOptions {
 enum AllocKind {
     ALLOC_FATAL,   // the game's fatal message, status 1: a clean end
     ALLOC_PLAYED,  // played to the end of the level: the failure was borne
+    ALLOC_LIBRARY, // a listed fault of a library's own, which the game cannot prevent
     ALLOC_STALLED, // the replay waited in vain (status 2)
     ALLOC_CRASHED, // killed by a signal
     ALLOC_HUNG,    // still running at the real-time limit
@@ -33,10 +34,13 @@ struct AllocResult {
     unsigned long n = 0; // the allocation failed (0: none)
     AllocKind kind = ALLOC_NOT_RUN;
     int status = 0;                    // exit status, or 128 + the signal
-    std::string message;               // the first line of what the game wrote to stderr
+    std::string message;               // the first line of what the game wrote to stderr,
+                                       // or why a library fault is one
     unsigned long size = 0;            // bytes asked for by the failed allocation
     bool reached = false;              // whether the allocation came at all
     std::vector<std::string> problems; // user files, set-up
+    std::vector<std::string> failedIn; // the named functions of the failed allocation's stack
+    std::vector<std::string> crashIn;  // those of the crash's stack, innermost first
     std::string dir;                   // kept when the run went wrong
 };
 
@@ -47,7 +51,8 @@ unsigned long allocCount(const AllocOptions &o, std::string *why);
 // One run with allocation `n` failed.
 AllocResult allocRun(const AllocOptions &o, unsigned long n);
 
-// Whether a result is one the game may end with.
+// Whether a result is one the game may end with (a library's listed fault
+// included: it is reported, not failed).
 bool allocClean(const AllocResult &r);
 
 const char *allocKindName(AllocKind kind);

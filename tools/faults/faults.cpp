@@ -57,6 +57,15 @@ void logLine(const char *what, unsigned long a, unsigned long b, bool withB) {
         return;
 }
 
+// The stack at this point, one frame a line: backtrace_symbols_fd does not
+// allocate, and backtrace itself was warmed up before counting began.
+void logStack() {
+    void *frames[64];
+    int n = backtrace(frames, 64);
+    if (logFd >= 0)
+        backtrace_symbols_fd(frames, n, logFd);
+}
+
 bool failThisOne(size_t size) {
     if (!counting.load(std::memory_order_relaxed))
         return false;
@@ -64,18 +73,15 @@ bool failThisOne(size_t size) {
     if (n != failAt)
         return false;
     logLine("failed", n, size, true);
+    logStack(); // where it failed, to tell the game's allocations from a library's
     errno = ENOMEM;
     return true;
 }
 
-// The stack of a crash, for the report: backtrace_symbols_fd does not
-// allocate, and backtrace itself was warmed up before counting began.
+// The stack of a crash, for the report.
 void onCrash(int sig) {
     logLine("signal", static_cast<unsigned long>(sig), 0, false);
-    void *frames[64];
-    int n = backtrace(frames, 64);
-    if (logFd >= 0)
-        backtrace_symbols_fd(frames, n, logFd);
+    logStack();
     signal(sig, SIG_DFL);
     raise(sig);
 }

@@ -8,8 +8,7 @@
 #include "front/scenery.h"
 #include "front/stuff.h"
 #include "platform/gfx_sdl.h"
-#include "sound/sound.h"
-#include "storage/winova.h"
+#include "play_display.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -144,17 +143,7 @@ const Scene scenes[] = {
 
 int main(int argc, char **argv) {
     std::string out = argc > 1 ? argv[1] : ".";
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO);
-    MP_OpenAudio(22050, AUDIO_S16LSB, 2, 1024); // the effects need the mixer
-    screen = gfxSetVideoMode();
-    gfxInitColors();
-    gfxPrepareBlackScreen();
-    openArchives();
-    loadSpriteFont();
-    loadPictures();
-    initStuff();
+    startDisplay(0, 16); // the 320 x 240 picture itself, unscaled
     for (const Scene &s : scenes) {
         resetState();
         s.set();

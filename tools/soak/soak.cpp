@@ -1,5 +1,5 @@
 // soak: long random play of the real game, seed after seed, and what it
-// found. See soakrun.h; the README tells how to run it.
+// found. See soakrun.h; HACKING.md tells how to run it.
 
 #include "soakrun.h"
 #include "soakscript.h"

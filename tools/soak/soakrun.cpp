@@ -125,15 +125,7 @@ int runProgram(const SoakOptions &o, const std::string &dir, const Session &s, i
     }
     if (pid < 0)
         return -2;
-    int status = 0;
-    for (long waited = 0; waited < o.realLimit * 100L; waited++) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        usleep(10000);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
+    return waitLimited(pid, o.realLimit);
 }
 
 // Counts the trace's events; returns the last frame it names.
