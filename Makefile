@@ -174,8 +174,12 @@ mutate: deps
 # screen. Branches only an exception could take are not counted. Counters
 # left by the data tools during the build are cleared first, so the figures
 # are the tests' own.
+# The build folder is a search path, not --object-directory: gcov must run
+# in each object's own build folder (ccache's base_dir leaves relative paths
+# in the test program's objects), or the counts of src/'s inline functions
+# whose copy the linker took from a test's object are lost.
 COVERAGE_BUILD ?= build-coverage
-GCOVR := gcovr -r . --object-directory $(COVERAGE_BUILD) --filter 'src/' -b --exclude-throw-branches
+GCOVR := gcovr -r . --filter 'src/' -b --exclude-throw-branches
 
 .PHONY: coverage
 coverage: PACKAGES += gcovr
@@ -186,7 +190,7 @@ coverage: deps
 	cd $(COVERAGE_BUILD) && nice -n 10 ctest -j2 --output-on-failure; echo $$? > ctest-status
 	mkdir -p $(COVERAGE_BUILD)/coverage
 	$(GCOVR) --html-details $(COVERAGE_BUILD)/coverage/index.html \
-	    --json-summary $(COVERAGE_BUILD)/coverage/summary.json
+	    --json-summary $(COVERAGE_BUILD)/coverage/summary.json $(COVERAGE_BUILD)
 	python3 tools/coverage-summary.py $(COVERAGE_BUILD)/coverage/summary.json
 	@status=$$(cat $(COVERAGE_BUILD)/ctest-status); [ "$$status" = 0 ] || \
 	    { echo "coverage: the suite failed, figures above are partial"; exit 1; }

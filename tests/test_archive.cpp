@@ -211,6 +211,15 @@ TEST(ArchiveEntry, FitsOnlyInsideTheFileAndWithinTheInflateRatio) {
     EXPECT_EQ(readOVAEntry(f, &empty, &length), nullptr);
     EXPECT_EQ(length, 7u);
     fclose(f);
+    // Nothing fits in a stream whose length cannot be told, a pipe.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], file.data(), 100), 100);
+    close(ends[1]);
+    FILE *piped = fdopen(ends[0], "rb");
+    ASSERT_NE(piped, nullptr);
+    EXPECT_EQ(ovaEntryFits(piped, &empty), 0);
+    fclose(piped);
 }
 
 // A stream that claims `extra` bytes more than it can read: as a file cut

@@ -108,6 +108,13 @@ TEST(UserFolder, FolderAndPaths) {
     EXPECT_EQ(std::string(filename(nullptr, "savegame", "dat")), "savegame.dat");
     free(configFolder);
 
+    // A HOME that is not there: the folder is named all the same, and the
+    // game goes on without user files.
+    setenv("HOME", (home + "/gone").c_str(), 1);
+    getConfigFolder();
+    EXPECT_EQ(std::string(configFolder), home + "/gone/.quenzy");
+    free(configFolder);
+
     unsetenv("HOME");
     getConfigFolder();
     EXPECT_EQ(std::string(configFolder), "./");

@@ -403,6 +403,15 @@ TEST_F(EndToEnd, ReplaysAreDeterministic) {
     EXPECT_EQ(readText(dir + "/tally.bmp"), firstPicture);
 }
 
+// The script file is read a piece at a time: a last piece of one byte, the
+// exit status' only digit here, still counts.
+TEST_F(EndToEnd, AScriptsLastByteCountsAfterALongFile) {
+    testBoard(lonelyBoard());
+    const std::string last = "frame 5 exit 7";
+    Outcome out = play(std::string(4097 - last.size(), '\n') + last);
+    EXPECT_EQ(out.status, 7);
+}
+
 TEST_F(EndToEnd, StalledScriptEndsWithStatus2) {
     testBoard(lonelyBoard());
     Outcome out = play("after nothing-ever\nframe +1 type UP\n");

@@ -290,6 +290,7 @@ TEST_F(UserFilesEndToEnd, TheConfigurationTakesEffectAtTheNextStart) {
         {"mus_volume=50\nsfx_volume=100\nk_jump=a\n", "a", 1, 128, 64},
         {"mus_volume=50\nsfx_volume=100\nk_jump=a\n", "LCTRL", 0, 128, 64},
         {"sfx_volume=0\nk_jump=306\nmus_volume=1\n", "LCTRL", 1, 0, 1},
+        {"sfx_volume=35\nmus_volume=35\n", "LCTRL", 1, 44, 44}, // 128 * 35 / 100, rounded down
     };
     testBoard(keyBoard());
     for (const StartCase &c : cases) {

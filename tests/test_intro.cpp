@@ -5,8 +5,12 @@
 #include "front/ondrascreen.h"
 #include "front/opensourcescreen.h"
 #include "front/screen.h"
+#include "platform/replay.h"
 #include "screen_helpers.h"
+#include "temp_helpers.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -95,6 +99,38 @@ TEST_F(IntroLoop, StartsAtRowCurrentScreen) {
     EXPECT_EQ(calls.front(), "B.init:0");
     EXPECT_EQ(calls.back(), "B.shutdown:0");
     EXPECT_EQ(currentScreen, 2);
+}
+
+int over() {
+    return 1;
+}
+int none() {
+    return 0;
+}
+
+// The trace names each screen as it starts and, as it ends, the frames it
+// ran: none for one over before its first.
+TEST_F(IntroLoop, TracesEachScreenAndTheFramesItRan) {
+    TempDir tmp("quenzy-intro-trace");
+    const std::string path = tmp / "trace.txt";
+    setenv("QUENZY_TRACE", path.c_str(), 1);
+    replayStartFromEnv();
+    unsetenv("QUENZY_TRACE");
+    const IntroScreen table[] = {
+        {"over", none, none, over, renderA},
+        {"b", initB, shutdownB, updateB, renderB},
+        {nullptr, nullptr, nullptr, nullptr, nullptr},
+    };
+    playScreens(table);
+    replayStop();
+    std::ifstream in(path);
+    std::string line;
+    std::vector<std::string> events;
+    while (std::getline(in, line)) // "frame F time T event details"
+        events.push_back(line.substr(line.find(' ', line.find("time ") + 5) + 1));
+    const std::vector<std::string> expected = {"intro screen=over", "introend screen=over frames=0",
+                                               "intro screen=b", "introend screen=b frames=1"};
+    EXPECT_EQ(events, expected);
 }
 
 TEST(IntroTable, SplashThenCreditsThenTheEnd) {

@@ -73,6 +73,16 @@ TEST_F(WholeFile, ReadsExactlyTheFileOrNothing) {
     bytes = loadBINFile("three.bin", nullptr);
     EXPECT_NE(bytes, nullptr);
     free(bytes);
+    // A pipe's length cannot be told: no file either.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "\x09\x08\x07", 3), 3);
+    close(ends[1]);
+    const std::string piped = "/proc/self/fd/" + std::to_string(ends[0]);
+    size = 1234;
+    EXPECT_EQ(loadBINFile(piped.c_str(), &size), nullptr);
+    EXPECT_EQ(size, 1234u);
+    close(ends[0]);
 }
 
 // A level file as the game ships it: the count byte, `records` records of

@@ -144,13 +144,15 @@ TEST_F(Options, VolumesApplyAtOnceAndCountAsChanges) {
     EXPECT_EQ(_mus_volume_100_, 100);
     EXPECT_EQ(_mus_volume_, 128);
 
+    // 35 % of the mixer's 128, rounded down: 44.
     cfgIndex = OPT_SFX_VOLUME;
+    _sfx_volume_100_ = 30;
     waitOutCount();
     frame(INPUT_RIGHT);
-    EXPECT_EQ(_sfx_volume_100_, 20);
-    EXPECT_EQ(_sfx_volume_, 25);
-    EXPECT_EQ(Mix_Volume(0, -1), 25);
-    EXPECT_EQ(Mix_Volume(3, -1), 25);
+    EXPECT_EQ(_sfx_volume_100_, 35);
+    EXPECT_EQ(_sfx_volume_, 44);
+    EXPECT_EQ(Mix_Volume(0, -1), 44);
+    EXPECT_EQ(Mix_Volume(3, -1), 44);
     EXPECT_EQ(heard, std::vector<int>{SFX_SELECT_OPTION});
 }
 

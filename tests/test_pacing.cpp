@@ -99,6 +99,25 @@ TEST(RealClock, ADelayLastsAtLeastItsTime) {
     SDL_QuitSubSystem(SDL_INIT_TIMER);
 }
 
+// A busy wait on the real clock reads SDL's clock however long it spins:
+// the spin guard moves only the virtual clock, and only when it is on.
+TEST(RealClock, ASpinPastTheGuardLeavesTheVirtualClockAlone) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0);
+    sysVirtualClock = 0;
+    sysVirtualNow = 1000;
+    uint32_t last = sysTicks();
+    int backwards = 0;
+    for (int i = 0; i <= 2 * SYS_SPIN_READS; i++) {
+        uint32_t now = sysTicks();
+        backwards += now < last;
+        last = now;
+    }
+    EXPECT_EQ(backwards, 0);
+    EXPECT_EQ(sysVirtualNow, 1000u);
+    sysVirtualNow = 0;
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
+}
+
 // A replay watched as a film keeps the real clock's pace: the game still
 // sees only the virtual clock, which ends where it would unpaced, but its
 // 300 ms (18 frames) take at least as long on SDL's clock.

@@ -6,6 +6,7 @@
 #include "media_helpers.h"
 #include "platform/Scaling.h"
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -485,6 +486,61 @@ TEST_F(Scaling, FlipChoosesByScalingMethod) {
             EXPECT_EQ(wrong, 0);
         }
         stopVideo();
+    }
+}
+
+// Setting the mode again (the window made full screen, or the scaler
+// switched off) replaces the arrangement up: a screen of 320 x 240 shown
+// doubled or as it is.
+TEST_F(Scaling, ASecondVideoModeReplacesTheFirst) {
+    const struct {
+        int fullScreen, scaling;
+        int shownW; // the display's width
+    } cases[] = {{1, 1, 640}, {0, 0, 320}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "full screen " << c.fullScreen << ", scaling " << c.scaling);
+        startVideo(0, 1, 16);
+        fs = c.fullScreen;
+        ScalingMethod = c.scaling;
+        screen = gfxSetVideoMode();
+        ASSERT_NE(screen, nullptr);
+        EXPECT_EQ(fscreen != nullptr, c.shownW == 640);
+        SDL_Surface *shown = fscreen ? fscreen : screen;
+        EXPECT_EQ(screen->w, W);
+        EXPECT_EQ(shown->w, c.shownW);
+        EXPECT_EQ(videoWidth, c.shownW);
+        const Uint32 white = SDL_MapRGB(screen->format, 255, 255, 255);
+        putPixel(screen, 5, 7, white);
+        flipScreen();
+        const int k = c.shownW / W;
+        EXPECT_EQ(getPixel(shown, k * 5 + k - 1, k * 7 + k - 1), white);
+        stopVideo();
+    }
+}
+
+// A pixel's bytes as SDL lays them at each depth: writePixel writes what
+// SDL's own fill does, and readPixel reads it back.
+TEST(PixelBytes, AsSDLLaysThemAtEveryDepth) {
+    const struct {
+        int bits;
+        Uint32 r, g, b, value;
+    } cases[] = {{8, 0, 0, 0, 0xA5},
+                 {16, 0xF800, 0x07E0, 0x001F, 0xA55A},
+                 {24, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456},
+                 {32, 0xFF0000, 0x00FF00, 0x0000FF, 0x00123456}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bits);
+        SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, c.bits, c.r, c.g, c.b, 0);
+        ASSERT_NE(s, nullptr);
+        SDL_FillRect(s, nullptr, c.value);
+        const int bytes = c.bits / 8;
+        Uint8 mine[4] = {0, 0, 0, 0};
+        writePixel(mine, bytes, c.value);
+        const Uint8 *theirs = static_cast<const Uint8 *>(s->pixels);
+        EXPECT_TRUE(std::equal(mine, mine + bytes, theirs));
+        EXPECT_EQ(readPixel(theirs, bytes), c.value);
+        SDL_FreeSurface(s);
     }
 }
 

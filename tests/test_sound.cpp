@@ -55,9 +55,11 @@ class Player : public testing::Test {
     }
     static void tap(void *self, Uint8 *stream, int length) {
         auto *me = static_cast<Player *>(self);
-        // The device's samples are little-endian.
+        // The device's samples are little-endian, unless a test opened it
+        // big-endian.
         for (int i = 0; i + 1 < length; i += 2)
-            me->out.push_back(int16_t(readLE(stream + i, 2)));
+            me->out.push_back(
+                int16_t(me->bigEndian ? stream[i] << 8 | stream[i + 1] : readLE(stream + i, 2)));
     }
     ModPlugFile *piece(int patterns = PATTERNS, int rows = ROWS, int speed = SPEED) {
         std::vector<uint8_t> mod = snd::tinyMod(patterns, rows, speed);
@@ -98,6 +100,7 @@ class Player : public testing::Test {
     std::vector<ModPlugFile *> pieces;
     std::vector<Mix_Chunk *> chunks;
     std::vector<int16_t> out;
+    bool bigEndian = false; // the order of the device's samples
 };
 
 TEST_F(Player, APiecePlaysItsPassesAndHaltsInTheBufferItEnds) {
@@ -126,18 +129,28 @@ TEST_F(Player, LoopsMinusOneRepeatsWithoutEnd) {
     EXPECT_GT(loudness(0, 20), 1000.0);
 }
 
+// libmodplug renders in the machine's byte order; a device of either order
+// gets the same samples in its own.
 TEST_F(Player, TheMixerPlaysTheModuleAsLibmodplugRendersIt) {
-    ModPlugFile *played = piece(), *reference = piece();
-    MP_PlayMusic(played, -1);
-    mix(5);
-    std::vector<int16_t> expected(5 * 2048);
-    ModPlug_SetMasterVolume(reference, 128);
-    ModPlug_Seek(reference, 0);
-    ASSERT_EQ(ModPlug_Read(reference, expected.data(), 5 * 4096), 5 * 4096);
-    // From the second frame on: libmodplug carries a click filter's state
-    // from one module's render into the next.
-    ASSERT_EQ(out.size(), expected.size());
-    EXPECT_TRUE(std::equal(out.begin() + 2, out.end(), expected.begin() + 2));
+    for (Uint16 format : {AUDIO_S16LSB, AUDIO_S16MSB}) {
+        SCOPED_TRACE(format == AUDIO_S16MSB ? "big-endian device" : "little-endian device");
+        Mix_CloseAudio();
+        ASSERT_EQ(MP_OpenAudio(22050, format, 2, 1024), 0);
+        Mix_SetPostMix(tap, this);
+        bigEndian = format == AUDIO_S16MSB;
+        out.clear();
+        ModPlugFile *played = piece(), *reference = piece();
+        MP_PlayMusic(played, -1);
+        mix(5);
+        std::vector<int16_t> expected(5 * 2048);
+        ModPlug_SetMasterVolume(reference, 128);
+        ModPlug_Seek(reference, 0);
+        ASSERT_EQ(ModPlug_Read(reference, expected.data(), 5 * 4096), 5 * 4096);
+        // From the second frame on: libmodplug carries a click filter's state
+        // from one module's render into the next.
+        ASSERT_EQ(out.size(), expected.size());
+        EXPECT_TRUE(std::equal(out.begin() + 2, out.end(), expected.begin() + 2));
+    }
 }
 
 TEST_F(Player, OpenRecordsTheDeviceAndModulesFollowItsRate) {

@@ -103,7 +103,6 @@ static int exitGame() {
     if (joystick)
         SDL_JoystickClose(joystick);
     shutdownStep("joystick");
-    gfxShutdown();
     shutdownStep("video");
     freePictures();
     freeAllBlocks();

@@ -7,7 +7,6 @@
 #include <sys/auxv.h>
 #endif
 
-uint8_t *aabuf = nullptr;
 int wideVectors = 1;
 
 enum { SRC_W = 320, SRC_H = 240, DST_W = 2 * SRC_W };

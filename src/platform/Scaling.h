@@ -7,9 +7,6 @@
 // they are; rows are addressed through each surface's own pitch. None keeps
 // state between frames or allocates.
 
-// Work buffer a scaler may keep; released by gfxShutdown. None uses one.
-extern uint8_t *aabuf;
-
 // 1 (the default): on a processor that has wider vector instructions than
 // the build's baseline (AVX2 on x86-64, NEON on ARM), run the loops built for
 // them: the scalers' and, on x86-64, the 24-bit keyed blit's (gfx_sdl). 0:

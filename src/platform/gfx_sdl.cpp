@@ -361,13 +361,6 @@ void flipScreen() {
     SDL_Flip(fscreen);
 }
 
-void gfxShutdown() {
-    if (aabuf) {
-        free(aabuf);
-        aabuf = nullptr;
-    }
-}
-
 // Fonts.
 
 void loadSpriteFont() {

@@ -23,7 +23,6 @@ void blitSurface(SDL_Surface *src, SDL_Rect *srcRect, SDL_Surface *dst, SDL_Rect
 void fillRect(SDL_Surface *dst, int x, int y, int w, int h, Uint32 colour);
 void darken();
 void flipScreen();
-void gfxShutdown();
 
 // Fonts: null-terminated arrays of glyph surfaces, glyph k for code 32 + k.
 extern SDL_Surface **font;    // 8 x 8

@@ -41,7 +41,6 @@ inline void stopDisplay() {
         freeSFX(id);
     closeArchives();
     Mix_CloseAudio();
-    gfxShutdown();
     if (fscreen)
         SDL_FreeSurface(screen);
     screen = fscreen = nullptr;

@@ -5,6 +5,7 @@ place in the code.
 
     tools/mutate/mutate.py --seed S --count N [--timeout SECONDS] [--keep]
     tools/mutate/mutate.py --only "src/core/anim.cpp:88: column 17: 1 -> 0" ...
+    tools/mutate/mutate.py --seed 4 --count 120 --skip-drawn 1:71 --skip-drawn 3:85
 
 A mutant is one small change to one line of src/: a comparison flipped or
 widened, && and || swapped, a constant one up or down, an arithmetic
@@ -340,8 +341,14 @@ def main():
     parser.add_argument("--keep", action="store_true", help="keep the scratch copy")
     parser.add_argument("--only", action="append", metavar="PLACE",
                         help="run this mutant, as printed (file:line: what), instead of a draw")
+    parser.add_argument("--skip-drawn", action="append", metavar="SEED:N",
+                        help="leave out the first N mutants seed SEED draws: ones an earlier run tried")
     args = parser.parse_args()
     mutants = named(args.only) if args.only else choose(args.seed, args.count)
+    for earlier in args.skip_drawn or []:
+        seed, count = (int(x) for x in earlier.split(":"))
+        drawn = {place(m) for m in choose(seed, count)}
+        mutants = [m for m in mutants if place(m) not in drawn]
     equivalent = load_equivalent(args.equivalent)
     scratch, excluded, unchanged = prepare(args.timeout)
     results = []
