@@ -253,6 +253,26 @@ static const Uint32 *lutOf(_THIS, const SDL_PixelFormat *f)
 	return this->hidden->lut;
 }
 
+/* One 16-bit row through the table. A doubled frame (the game's 2x
+ * scalers) repeats each pixel and each row: a pair of equal pixels takes
+ * one look-up, a row equal to the one above is a copy of its RGBA. */
+static void convertRow16(const Uint32 *lut, const Uint16 *in, const Uint16 *above,
+                         Uint32 *out, int w)
+{
+	int x;
+	if (above && SDL_memcmp(in, above, (size_t)w * 2) == 0) {
+		SDL_memcpy(out, out - w, (size_t)w * 4);
+		return;
+	}
+	for (x = 0; x + 1 < w; x += 2) {
+		Uint32 a = lut[in[x]];
+		out[x] = a;
+		out[x + 1] = in[x + 1] == in[x] ? a : lut[in[x + 1]];
+	}
+	if (x < w)
+		out[x] = lut[in[x]];
+}
+
 /* The whole frame each time: at 320 x 240 that costs less than tracking
  * which rectangles changed. */
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
@@ -267,9 +287,9 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 	for (y = 0; y < s->h; y++) {
 		const Uint8 *row = (const Uint8 *)s->pixels + y * s->pitch;
 		if (lut) {
-			const Uint16 *in = (const Uint16 *)row;
-			for (x = 0; x < s->w; x++)
-				*out++ = lut[in[x]];
+			const Uint16 *above = y ? (const Uint16 *)(row - s->pitch) : NULL;
+			convertRow16(lut, (const Uint16 *)row, above, out, s->w);
+			out += s->w;
 		} else {
 			for (x = 0; x < s->w; x++)
 				*out++ = rgbaOf(f, pixelAt(row + x * bytes, bytes));
