@@ -33,10 +33,11 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   if (touch) document.documentElement.classList.add('touch');
 
   // Whole screen pixels when the window has room for them, else the
-  // largest size that fits beside or under the buttons; the canvas keeps
-  // the game's own resolution.
+  // largest size that fits beside or under the buttons, by the game's own
+  // resolution (the canvas holds a doubled frame at half of it).
   function fit() {
-    var w = canvas.width, h = canvas.height, padW = 0, padH = 0;
+    var size = Module.webScreen || [canvas.width, canvas.height];
+    var w = size[0], h = size[1], padW = 0, padH = 0;
     if (touch && pad.style.display !== 'none') {
       if (window.innerHeight > window.innerWidth) padH = pad.offsetHeight + 16;
       else padW = pad.offsetWidth + 16;
@@ -48,12 +49,11 @@ var Module = typeof Module !== 'undefined' ? Module : {};
   }
   window.addEventListener('resize', fit);
   // Frame times for tools/web-figures, when it asks for them.
-  var frameLog = window.quenzyFrameLog;
+  var frameLog = window.quenzyFrameLog, fitted = null;
   Module['onFrame'] = function() {
     if (frameLog) frameLog.push(performance.now());
-    if (canvas.width !== canvas.lastWidth || canvas.height !== canvas.lastHeight) {
-      canvas.lastWidth = canvas.width;
-      canvas.lastHeight = canvas.height;
+    if (Module.webScreen !== fitted) {
+      fitted = Module.webScreen;
       fit();
     }
   };

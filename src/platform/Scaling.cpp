@@ -6,6 +6,9 @@
 #if WIDE_NEON && defined(__arm__)
 #include <sys/auxv.h>
 #endif
+#if WIDE_WASM
+#include <wasm_simd128.h>
+#endif
 
 int wideVectors = 1;
 
@@ -707,6 +710,44 @@ template <class B> struct Unpacked24 {
     }
 };
 
+#if WIDE_WASM
+// The browser's 16-bit frames: zoom and scan lines eight pixels a step, the
+// other two as the portable build's.
+struct Wasm16 {
+    // Each pixel of E twice, into t[0..15].
+    static ROW_LOOP void storeTwice(uint16_t *t, v128_t E) {
+        wasm_v128_store(t, wasm_i16x8_shuffle(E, E, 0, 0, 1, 1, 2, 2, 3, 3));
+        wasm_v128_store(t + 8, wasm_i16x8_shuffle(E, E, 4, 4, 5, 5, 6, 6, 7, 7));
+    }
+    static ROW_LOOP void zoom(const Frame &f) {
+        for (int y = 0; y < SRC_H; y++) {
+            const uint16_t *s = srcRow16(f, y);
+            uint16_t *t = dstRow16(f, 2 * y), *u = dstRow16(f, 2 * y + 1);
+            for (int x = 0; x < SRC_W; x += 8) {
+                const v128_t E = wasm_v128_load(s + x);
+                storeTwice(t + 2 * x, E);
+                storeTwice(u + 2 * x, E);
+            }
+        }
+    }
+    // The odd rows darkened as Px16::darken does.
+    static ROW_LOOP void scanline(const Frame &f) {
+        const v128_t dark = wasm_i16x8_splat(int16_t(f.dark16));
+        for (int y = 0; y < SRC_H; y++) {
+            const uint16_t *s = srcRow16(f, y);
+            uint16_t *t = dstRow16(f, 2 * y), *u = dstRow16(f, 2 * y + 1);
+            for (int x = 0; x < SRC_W; x += 8) {
+                const v128_t E = wasm_v128_load(s + x);
+                storeTwice(t + 2 * x, E);
+                storeTwice(u + 2 * x, wasm_u16x8_shr(wasm_v128_and(E, dark), 2));
+            }
+        }
+    }
+    static ROW_LOOP void scale2x(const Frame &f) { Plain16::scale2x(f); }
+    static ROW_LOOP void bilinear(const Frame &f) { Plain16::bilinear(f); }
+};
+#endif
+
 // The frame functions of one build, by scaler and depth.
 typedef void (*FrameFn)(const Frame &);
 struct FrameSet {
@@ -749,6 +790,8 @@ FRAME_SET(portable, , Plain16, Unpacked24<Plain24>)
 FRAME_SET(wide, WIDE_TARGET, Plain16, Unpacked24<Wide24>)
 #elif WIDE_NEON
 FRAME_SET(wide, WIDE_TARGET, Neon16, Neon24)
+#elif WIDE_WASM
+FRAME_SET(wide, WIDE_TARGET, Wasm16, Unpacked24<Plain24>)
 #endif
 
 int wideVectorsAvailable() {
@@ -756,7 +799,7 @@ int wideVectorsAvailable() {
     return __builtin_cpu_supports("avx2") ? 1 : 0;
 #elif WIDE_NEON && defined(__arm__)
     return (getauxval(AT_HWCAP) & HWCAP_ARM_NEON) ? 1 : 0;
-#elif WIDE_NEON
+#elif WIDE_NEON || WIDE_WASM
     return 1;
 #else
     return 0;

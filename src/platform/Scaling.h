@@ -39,6 +39,15 @@ int wideVectorsAvailable();
 #define WIDE_NEON 1
 #define WIDE_NAME "neon"
 #define WIDE_TARGET __attribute__((target("fpu=neon")))
+#elif defined(__wasm_simd128__)
+// In the browser SIMD is the whole program's (a browser without it cannot
+// load it), so the wider build is always there: the 16-bit zoom and scan
+// lines written with its intrinsics. The portable build stays scalar: its
+// loops vectorised by the compiler ran slower there than without.
+#define WIDE_VECTORS 1
+#define WIDE_WASM 1
+#define WIDE_NAME "simd128"
+#define WIDE_TARGET
 #else
 #define WIDE_VECTORS 0
 #define WIDE_NAME "none"
@@ -48,6 +57,9 @@ int wideVectorsAvailable();
 #endif
 #ifndef WIDE_NEON
 #define WIDE_NEON 0
+#endif
+#ifndef WIDE_WASM
+#define WIDE_WASM 0
 #endif
 
 #if defined(__GNUC__)

@@ -5,7 +5,7 @@
  * colour keys do nothing), so the real SDL runs here with this small driver
  * in the slot of its dummy one. The screen is a plain buffer in the depth
  * the program asks for, as on the desktop; each update converts it to RGBA
- * and puts it on the page's canvas. Keys and mouse come from the page's
+ * and puts it on the page's canvas (a doubled frame at half its size). Keys and mouse come from the page's
  * listeners, queued in JavaScript and drained at each pump, as the same
  * SDLK_* codes and in the screen's own pixel coordinates; a tap on a
  * touch screen is a click. */
@@ -20,6 +20,7 @@
 #include "SDL_events_c.h"
 
 #include <emscripten.h>
+#include <wasm_simd128.h>
 
 #define WEBVID_DRIVER_NAME "web"
 #define _THIS SDL_VideoDevice *this
@@ -42,6 +43,8 @@ EM_JS(void, web_video_open, (int w, int h), {
 	var canvas = Module['canvas'];
 	canvas.width = w;
 	canvas.height = h;
+	/* The screen's size: the canvas may hold a doubled frame at half of it. */
+	Module.webScreen = [w, h];
 	/* Opaque, as the frame is: putImageData then takes the pixels as they
 	 * are, a third of the time it takes onto a canvas that may be
 	 * transparent (tools/web-present). */
@@ -84,10 +87,10 @@ EM_JS(void, web_video_open, (int w, int h), {
 	document.addEventListener('keyup', key(2));
 	/* Page pixels to the screen's: the canvas may be scaled to any size. */
 	function at(e) {
-		var c = Module['canvas'], r = c.getBoundingClientRect();
-		var x = Math.floor((e.clientX - r.left) * c.width / r.width);
-		var y = Math.floor((e.clientY - r.top) * c.height / r.height);
-		return [Math.max(0, Math.min(c.width - 1, x)), Math.max(0, Math.min(c.height - 1, y))];
+		var r = Module['canvas'].getBoundingClientRect(), w = Module.webScreen[0], h = Module.webScreen[1];
+		var x = Math.floor((e.clientX - r.left) * w / r.width);
+		var y = Math.floor((e.clientY - r.top) * h / r.height);
+		return [Math.max(0, Math.min(w - 1, x)), Math.max(0, Math.min(h - 1, y))];
 	}
 	function mouse(kind) {
 		return function(e) {
@@ -126,12 +129,17 @@ EM_JS(int, web_next_event, (int *out), {
 });
 
 /* The canvas's image is a view of the frame in the program's memory (no
- * copy), made anew when the memory has grown and so moved. */
+ * copy), made anew when the memory has grown and so moved. The canvas
+ * takes the image's size: the page scales it to the screen's. */
 EM_JS(void, web_video_show, (const Uint32 *rgba, int w, int h), {
-	var image = Module.webImage;
+	var image = Module.webImage, canvas = Module['canvas'];
 	if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba ||
 	    image.width !== w || image.height !== h)
 		image = Module.webImage = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
+	if (canvas.width !== w || canvas.height !== h) {
+		canvas.width = w;
+		canvas.height = h;
+	}
 	Module.webContext.putImageData(image, 0, 0);
 	if (Module['onFrame']) Module['onFrame']();
 });
@@ -253,9 +261,9 @@ static const Uint32 *lutOf(_THIS, const SDL_PixelFormat *f)
 	return this->hidden->lut;
 }
 
-/* One 16-bit row through the table. A doubled frame (the game's 2x
- * scalers) repeats each pixel and each row: a pair of equal pixels takes
- * one look-up, a row equal to the one above is a copy of its RGBA. */
+/* One 16-bit row through the table. The other 2x scalers' frames still
+ * repeat many pixels and rows: a pair of equal pixels takes one look-up,
+ * a row equal to the one above is a copy of its RGBA. */
 static void convertRow16(const Uint32 *lut, const Uint16 *in, const Uint16 *above,
                          Uint32 *out, int w)
 {
@@ -273,6 +281,35 @@ static void convertRow16(const Uint32 *lut, const Uint16 *in, const Uint16 *abov
 		out[x] = lut[in[x]];
 }
 
+/* A doubled frame (the game's plain 2x scaler) is every pixel of a half
+ * size picture as a 2 x 2 square: that picture, a quarter of the pixels to
+ * convert and to put on the page, goes out instead and the page's scaling
+ * doubles it again. Gives up (0) at the first square that is not one
+ * colour, leaving the rest of out unwritten. */
+static int convertHalf16(const Uint32 *lut, const Uint8 *pixels, int pitch, int w, int h,
+                         Uint32 *out)
+{
+	int x, y;
+	if (w % 8)
+		return 0;
+	for (y = 0; y + 1 < h; y += 2) {
+		const Uint8 *a = pixels + y * pitch, *b = a + pitch;
+		/* Eight pixels of two rows at a time: the rows equal, and each
+		 * pixel equal to its neighbour in the pair. */
+		for (x = 0; x < w * 2; x += 16, out += 4) {
+			v128_t p = wasm_v128_load(a + x), q = wasm_v128_load(b + x);
+			v128_t swapped = wasm_i16x8_shuffle(p, p, 1, 0, 3, 2, 5, 4, 7, 6);
+			if (wasm_v128_any_true(wasm_v128_or(wasm_v128_xor(p, q), wasm_v128_xor(p, swapped))))
+				return 0;
+			out[0] = lut[wasm_u16x8_extract_lane(p, 0)];
+			out[1] = lut[wasm_u16x8_extract_lane(p, 2)];
+			out[2] = lut[wasm_u16x8_extract_lane(p, 4)];
+			out[3] = lut[wasm_u16x8_extract_lane(p, 6)];
+		}
+	}
+	return 1;
+}
+
 /* The whole frame each time: at 320 x 240 that costs less than tracking
  * which rectangles changed. */
 static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
@@ -284,6 +321,11 @@ static void WEB_UpdateRects(_THIS, int numrects, SDL_Rect *rects)
 	const Uint32 *lut = bytes == 2 && !f->palette ? lutOf(this, f) : NULL;
 	if (!out || numrects == 0)
 		return;
+	if (lut && s->w % 2 == 0 && s->h % 2 == 0 &&
+	    convertHalf16(lut, (const Uint8 *)s->pixels, s->pitch, s->w, s->h, out)) {
+		web_video_show(out, s->w / 2, s->h / 2);
+		return;
+	}
 	for (y = 0; y < s->h; y++) {
 		const Uint8 *row = (const Uint8 *)s->pixels + y * s->pitch;
 		if (lut) {
