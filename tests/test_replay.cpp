@@ -523,7 +523,7 @@ std::vector<uint32_t> clockedFrames(const std::vector<int> &work) {
         snprintf(details, sizeof details, "late=%d", now - start > 3);
         replayNote("frame", details);
         for (uint32_t t = sysTicks(); t - start < 17; t = sysTicks())
-            sysSpin();
+            sysSpin(start + 17);
         seen.push_back(sysTicks());
     }
     return seen;

@@ -83,7 +83,9 @@ LIBS      := $(LIB)/libSDL_mixer.a $(LIB)/libSDL.a $(LIB)/libmodplug.a $(LIB)/li
 
 # Kept on the page: the file system (the replay tool reads its results
 # through it) and the persistent store of the user folder.
-LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sEXIT_RUNTIME=1 \
+# webQuickTurn (src/platform/sys.cpp) is a wait of the program's own.
+LINK_FLAGS := -O2 -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_IMPORTS=webQuickTurn \
+  -sEXIT_RUNTIME=1 \
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=33554432 -sFORCE_FILESYSTEM=1 -lidbfs.js \
   -sEXPORTED_RUNTIME_METHODS=FS \
   -sSINGLE_FILE=1 -sMINIFY_HTML=0 --shell-file web/shell.html --pre-js web/page.js \

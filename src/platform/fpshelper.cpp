@@ -47,7 +47,7 @@ static void spin(int wait) {
     uint32_t end = fpsCurTick + static_cast<uint32_t>(wait);
     uint32_t t = sysTicks();
     while (t >= fpsCurTick && t < end) {
-        sysSpin();
+        sysSpin(end);
         t = sysTicks();
     }
 }

@@ -49,9 +49,43 @@ static void realDelay(uint32_t ms) {
     browserTurn(ms);
 }
 
-// A turn of the pacer's wait: the browser's shortest sleep.
-static void realSpin() {
-    browserTurn(1);
+// A turn that comes straight back: a message the page posts to itself,
+// which no timer's minimum holds up. Woken as emscripten_sleep's timer
+// wakes the program (the runtime kept alive meanwhile, and an exit during
+// the rest of the turn taken as the program's end, not as an error).
+EM_JS(void, webQuickTurn, (), {
+    Asyncify.handleSleep(function(wakeUp) {
+        var channel = Module.webTurnChannel;
+        if (!channel)
+            channel = Module.webTurnChannel = new MessageChannel();
+        runtimeKeepalivePush();
+        channel.port1.onmessage = function() {
+            runtimeKeepalivePop();
+            callUserCallback(wakeUp);
+        };
+        channel.port2.postMessage(0);
+    });
+});
+
+// A timer's sleep comes back no sooner than 4 ms once timers nest, as the
+// pacer's do, so a sleep of 1 ms a turn would end the frame up to 4 ms late
+// and the game would run at about 58 frames a second. Far from the frame's
+// end the turn sleeps until WEB_TIMER_MS before it; near it, it takes the
+// page's quick turns until the next millisecond, as the desktop's turn
+// ends, so that a recording need not note each turn.
+enum { WEB_TIMER_MS = 5 };
+
+static void realSpin(uint32_t until) {
+    const uint32_t from = SDL_GetTicks();
+    const int32_t left = static_cast<int32_t>(until - from);
+    if (left > WEB_TIMER_MS) {
+        browserTurn(static_cast<uint32_t>(left - WEB_TIMER_MS));
+        return;
+    }
+    do
+        webQuickTurn();
+    while (SDL_GetTicks() == from);
+    lastTurn = emscripten_get_now();
 }
 
 // The library's fsync stops the program until IndexedDB has stored the
@@ -72,7 +106,7 @@ static void realDelay(uint32_t ms) {
 
 // A turn of the pacer's busy wait ends with the next millisecond, as one
 // on the virtual clock does, so a recording need not note each turn.
-static void realSpin() {
+static void realSpin(uint32_t) {
     uint32_t from = SDL_GetTicks();
     while (SDL_GetTicks() == from) {
     }
@@ -148,7 +182,7 @@ void sysDelay(uint32_t ms) {
     liveClock += ms;
 }
 
-void sysSpin() {
+void sysSpin(uint32_t until) {
     // An explicit spin moves the clock itself; the guard in sysTicks is for
     // waits that do not say so.
     spinReads = 0;
@@ -156,7 +190,7 @@ void sysSpin() {
         advanceVirtual(1);
         browserTurnIfDue();
     } else {
-        realSpin();
+        realSpin(until);
         liveClock++;
     }
 }

@@ -15,9 +15,11 @@ uint32_t sysTicks();
 uint32_t sysClockNow();
 // Waits `ms` milliseconds (SDL_Delay, or moves the virtual clock on).
 void sysDelay(uint32_t ms);
-// One turn of a busy wait on sysTicks: nothing on the real clock, one
-// millisecond on the virtual one (which would otherwise never move).
-void sysSpin();
+// One turn of a busy wait on sysTicks that ends at `until`: on the real
+// clock until the next millisecond (in the browser a turn of the page, a
+// sleep while `until` is far), one millisecond on the virtual clock (which
+// would otherwise never move).
+void sysSpin(uint32_t until);
 // Next pending event, as SDL_PollEvent (or the replay's next event).
 int sysPollEvent(SDL_Event *event);
 // Lets SDL gather events, as SDL_PumpEvents (nothing during a replay).
