@@ -71,26 +71,30 @@ static void sortFrom(size_t from) {
             lastFrame = std::max(lastFrame, e.frame);
 }
 
+// Nothing scheduled, nothing met, the replay's own frame count at 0: as
+// before a script is loaded, and after the replay stops.
+static void clearSchedule() {
+    script.clear();
+    waiting.clear();
+    clockFixes.clear();
+    musicAnswers.clear();
+    nextEntry = nextSegment = nextFix = nextAnswer = 0;
+    readFrame = readsInFrame = 0;
+    musicFrame = musicReads = 0;
+    musicAnswer = -1;
+    lastFrame = 0;
+    inDrain = 0;
+    replayFrame = 0;
+}
+
 int replayLoadScript(const char *text, char *err, size_t errSize) {
     ReplayScript parsed;
     if (replayParseScript(text, &parsed, err, errSize))
         return -1;
-    script.clear();
-    clockFixes.clear();
-    musicAnswers.clear();
-    nextAnswer = 0;
-    musicFrame = musicReads = 0;
-    musicAnswer = -1;
+    clearSchedule();
     schedule(parsed.entries, 0);
     waiting = parsed.segments;
-    nextEntry = 0;
-    nextSegment = 0;
-    nextFix = 0;
     sortFrom(0);
-    replayFrame = 0;
-    readFrame = 0;
-    readsInFrame = 0;
-    inDrain = 0;
     replayMode = REPLAY_PLAY;
     sysVirtualClock = 1;
     return 0;
@@ -377,22 +381,8 @@ void replayStop() {
     if (traceFile)
         fclose(traceFile);
     recordFile = traceFile = nullptr;
-    script.clear();
-    waiting.clear();
-    clockFixes.clear();
-    nextFix = 0;
-    readFrame = 0;
-    readsInFrame = 0;
+    clearSchedule();
     clockLine.clear();
-    musicAnswers.clear();
-    nextAnswer = 0;
-    musicFrame = musicReads = 0;
-    musicAnswer = -1;
-    nextEntry = 0;
-    nextSegment = 0;
-    lastFrame = 0;
-    inDrain = 0;
-    replayFrame = 0;
     dumpDir = ".";
     dumpEvery = 0;
     replayMode = REPLAY_OFF;
