@@ -276,9 +276,9 @@ void menu() {
     saved = loadGame();
     startTitleMusic(&m);
     traceMenu("title");
+    // escape is clear at each turn: initStuff clears it, afterGame clears it
+    // before a game hands back, and the window close below clears it.
     for (;;) {
-        if (escape)
-            break;
         m.gameOver = 0;
         initFPS();
         while (menuFrame(&m)) {
