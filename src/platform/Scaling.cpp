@@ -719,30 +719,22 @@ struct Wasm16 {
         wasm_v128_store(t, wasm_i16x8_shuffle(E, E, 0, 0, 1, 1, 2, 2, 3, 3));
         wasm_v128_store(t + 8, wasm_i16x8_shuffle(E, E, 4, 4, 5, 5, 6, 6, 7, 7));
     }
-    static ROW_LOOP void zoom(const Frame &f) {
+    // Each row doubled; the odd rows' pixels as (p & oddMask) >> oddShift,
+    // which for the scan lines is Px16::darken.
+    static ROW_LOOP void doubleRows(const Frame &f, uint16_t oddMask, int oddShift) {
+        const v128_t mask = wasm_i16x8_splat(int16_t(oddMask));
         for (int y = 0; y < SRC_H; y++) {
             const uint16_t *s = srcRow16(f, y);
             uint16_t *t = dstRow16(f, 2 * y), *u = dstRow16(f, 2 * y + 1);
             for (int x = 0; x < SRC_W; x += 8) {
                 const v128_t E = wasm_v128_load(s + x);
                 storeTwice(t + 2 * x, E);
-                storeTwice(u + 2 * x, E);
+                storeTwice(u + 2 * x, wasm_u16x8_shr(wasm_v128_and(E, mask), oddShift));
             }
         }
     }
-    // The odd rows darkened as Px16::darken does.
-    static ROW_LOOP void scanline(const Frame &f) {
-        const v128_t dark = wasm_i16x8_splat(int16_t(f.dark16));
-        for (int y = 0; y < SRC_H; y++) {
-            const uint16_t *s = srcRow16(f, y);
-            uint16_t *t = dstRow16(f, 2 * y), *u = dstRow16(f, 2 * y + 1);
-            for (int x = 0; x < SRC_W; x += 8) {
-                const v128_t E = wasm_v128_load(s + x);
-                storeTwice(t + 2 * x, E);
-                storeTwice(u + 2 * x, wasm_u16x8_shr(wasm_v128_and(E, dark), 2));
-            }
-        }
-    }
+    static ROW_LOOP void zoom(const Frame &f) { doubleRows(f, 0xFFFF, 0); }
+    static ROW_LOOP void scanline(const Frame &f) { doubleRows(f, f.dark16, 2); }
     static ROW_LOOP void scale2x(const Frame &f) { Plain16::scale2x(f); }
     static ROW_LOOP void bilinear(const Frame &f) { Plain16::bilinear(f); }
 };
